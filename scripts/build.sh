@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Configures and builds Tarvelo, its tests and its benchmarks in build/
+# (or in $TARVELO_BUILD_DIR).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${TARVELO_BUILD_DIR:-$root/build}
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" --parallel "$(nproc)"

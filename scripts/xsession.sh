@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# A private X display with a window manager (openbox, EWMH) and a tray host
+# (trayer, XEmbed), for the end-to-end tests and for running Tarvelo on a
+# machine without a display.
+#
+#   scripts/xsession.sh start DIR   start them; DIR/display then holds ":N"
+#   scripts/xsession.sh stop DIR    stop what "start DIR" started
+set -euo pipefail
+
+usage() { echo "usage: $0 start|stop DIR" >&2; exit 2; }
+[ $# -eq 2 ] || usage
+action=$1
+dir=$2
+
+wait_for() {  # wait_for SECONDS DESCRIPTION COMMAND...
+  local seconds=$1 what=$2; shift 2
+  local deadline=$((SECONDS + seconds))
+  until "$@" >/dev/null 2>&1; do
+    if [ $SECONDS -ge $deadline ]; then echo "xsession: $what did not start" >&2; return 1; fi
+    sleep 0.1
+  done
+}
+
+stop() {
+  [ -f "$dir/pids" ] || return 0
+  # Stop in reverse order: clients before the server.
+  for pid in $(tac "$dir/pids"); do kill "$pid" 2>/dev/null || true; done
+  for pid in $(tac "$dir/pids"); do
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$pid" 2>/dev/null || true
+  done
+  rm -f "$dir/pids" "$dir/display"
+}
+
+start() {
+  mkdir -p "$dir"
+  stop
+  for tool in Xvfb openbox trayer xprop xdotool; do
+    command -v "$tool" >/dev/null || { echo "xsession: $tool is missing (run scripts/install-deps.sh)" >&2; exit 1; }
+  done
+  : > "$dir/pids"
+  # Xvfb picks a free display number and writes it to descriptor 3.
+  rm -f "$dir/display.number"
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -dpi 96 -nolisten tcp -noreset \
+    3>"$dir/display.number" >"$dir/xvfb.log" 2>&1 &
+  echo $! >> "$dir/pids"
+  wait_for 10 Xvfb test -s "$dir/display.number"
+  local display=":$(tr -d '[:space:]' < "$dir/display.number")"
+  export DISPLAY=$display
+
+  openbox --sm-disable >"$dir/openbox.log" 2>&1 &
+  echo $! >> "$dir/pids"
+  wait_for 10 openbox sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+
+  trayer --edge bottom --align right --widthtype request --height 24 --transparent false \
+    --tint 0x1e3a5f --SetDockType true --SetPartialStrut true >"$dir/trayer.log" 2>&1 &
+  echo $! >> "$dir/pids"
+  wait_for 10 trayer xdotool search --classname trayer
+
+  echo "$display" > "$dir/display"
+  echo "$display"
+}
+
+case $action in
+  start) start ;;
+  stop) stop ;;
+  *) usage ;;
+esac

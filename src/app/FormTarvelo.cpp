@@ -1,0 +1,316 @@
+#include "app/FormTarvelo.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QWindow>
+
+#include "app/Artwork.h"
+#include "app/ChromeButtonWidget.h"
+#include "app/StatusPage.h"
+#include "memory/MemoryPage.h"
+#include "platform/Platform.h"
+#include "widgets/Fonts.h"
+#include "widgets/Label.h"
+#include "widgets/MessageBox.h"
+#include "widgets/PagePanel.h"
+#include "widgets/Picture.h"
+#include "widgets/Twips.h"
+
+namespace tarvelo {
+
+using widgets::Label;
+using widgets::Picture;
+using widgets::TwipsRect;
+
+namespace {
+constexpr int kClientWidth = 11790;   // twips
+constexpr int kClientHeight = 8355;   // twips
+const QColor kTextGrey(64, 64, 64);
+}  // namespace
+
+FormTarvelo::FormTarvelo(platform::Platform& platform, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      platform_(platform),
+      settings_(*platform.settingsFile),
+      memoryState_(*platform.memoryStatus) {
+  setObjectName("FormTarvelo");
+  setWindowTitle("Tarvelo");
+  setWindowIcon(artwork::EmblemIcon());
+  setFont(widgets::WindowFont());
+  setFixedSize(widgets::TwipsSize(kClientWidth, kClientHeight));
+  setMouseTracking(true);
+
+  BuildPages();
+  BuildNavigation();
+  BuildChrome();
+  BuildTimers();
+  WatchShutdownRequests();
+}
+
+FormTarvelo::~FormTarvelo() = default;
+
+void FormTarvelo::BuildChrome() {
+  ImageCaption = new Picture(this, "ImageCaption", TwipsRect(480, 0, 10215, 375), artwork::PaintCaptionStrip);
+  connect(ImageCaption, &Picture::Pressed, this, [this](Qt::MouseButton button) { StartMoving(button); });
+
+  Label9 = new Label(this, "Label9", "Tarvelo", 390, 105);
+  Label9->setFont(widgets::Arial(9, true));
+  Label9->SetColor(Qt::white);
+  Label9->setAttribute(Qt::WA_TransparentForMouseEvents);  // the caption under it drags the window
+
+  Label8 = new Label(this, "Label8", "Tarvelo", 1680, 720);
+  Label8->setFont(widgets::Arial(12, true));
+  Label8->SetColor(kTextGrey);
+
+  Label4 = new Label(this, "Label4", "One tool with 3 powerful ways to make your PC run extremely fast", 1680, 960);
+  Label4->SetColor(kTextGrey);
+
+  Label38 = new Label(this, "Label38", "v1.7", 10800, 8040);
+  Label38->SetColor(kTextGrey);
+
+  LabelAd = new Label(this, "LabelAd", "Nothing", 240, 8040);
+  LabelAd->SetFixedSizeTwips(8295, 180, false);
+  LabelAd->SetColor(kTextGrey);
+  LabelAd->setCursor(Qt::PointingHandCursor);
+
+  ImageMin = new ChromeButtonWidget(this, "ImageMin", ChromeButton::Kind::Minimize, TwipsRect(10800, 90, 420, 225));
+  ImageExit = new ChromeButtonWidget(this, "ImageExit", ChromeButton::Kind::Close, TwipsRect(11280, 90, 420, 225));
+  for (ChromeButtonWidget* button : {ImageMin, ImageExit}) {
+    connect(button, &ChromeButtonWidget::Activated, this, &FormTarvelo::OnChromeAction);
+  }
+}
+
+void FormTarvelo::BuildNavigation() {
+  for (const PageInfo& info : kPages) {
+    NavigationEntry& entry = Navigation[IndexOf(info.id)];
+    const QRect rect = TwipsRect(kNavigationLeft, info.imageTop, kNavigationWidth, kNavigationHeight);
+    for (int selected = 0; selected < 2; ++selected) {
+      const PageId page = info.id;
+      entry.image[selected] = new Picture(this, QString("%1_%2").arg(info.image).arg(selected), rect,
+                                          [page, selected](QPainter& p, const QRectF& r) {
+                                            artwork::PaintNavigation(p, r, page, selected == 1);
+                                          });
+      entry.image[selected]->setCursor(Qt::PointingHandCursor);
+      connect(entry.image[selected], &Picture::Clicked, this, [this, page] { ShowPage(page); });
+    }
+    entry.label = new Label(this, info.label, info.caption, kNavigationLabelLeft, info.labelTop);
+    entry.label->setFont(widgets::Verdana(8.25, true));
+    entry.label->SetColor(Qt::white);
+    entry.label->setCursor(Qt::PointingHandCursor);
+    connect(entry.label, &Label::Clicked, this, [this, page = info.id] { ShowPage(page); });
+  }
+}
+
+void FormTarvelo::BuildPages() {
+  auto size = [](PageId page) { return std::pair{InfoOf(page).panelWidth, InfoOf(page).panelHeight}; };
+  auto plain = [this, &size](PageId page) {
+    const auto [w, h] = size(page);
+    return new widgets::PagePanel(this, InfoOf(page).panel, w, h);
+  };
+  PictureState = new StatusPage(this, size(PageId::State).first, size(PageId::State).second);
+  PictureProcess = plain(PageId::Process);
+  PictureCPU = plain(PageId::CPU);
+  PictureMemory = new MemoryPage(this, size(PageId::Memory).first, size(PageId::Memory).second);
+  PictureSetting = plain(PageId::Setting);
+  PictureAbout = plain(PageId::About);
+}
+
+QWidget* FormTarvelo::Panel(PageId page) const {
+  const std::array<QWidget*, kPageCount> panels{PictureState, PictureProcess, PictureCPU,
+                                                PictureMemory, PictureSetting, PictureAbout};
+  return panels[IndexOf(page)];
+}
+
+void FormTarvelo::BuildTimers() {
+  auto timer = [this](const char* name, int intervalMs) {
+    auto* t = new QTimer(this);
+    t->setObjectName(name);
+    t->setInterval(intervalMs);
+    return t;
+  };
+  TimerAd = timer("TimerAd", 3000);
+  TimerOnTimeState = timer("TimerOnTimeState", 20);
+  TimerMemory = timer("TimerMemory", 1000);
+  TimerProcess = timer("TimerProcess", 900);
+  TimerCPU = timer("TimerCPU", 1100);
+  TimerState = timer("TimerState", 100);
+  TimerTrayIcon = timer("TimerTrayIcon", 990);
+
+  connect(TimerOnTimeState, &QTimer::timeout, this, &FormTarvelo::TimerOnTimeStateTick);
+}
+
+void FormTarvelo::WatchShutdownRequests() {
+  platform::ShutdownRequests* requests = platform_.shutdownRequests.get();
+  if (requests == nullptr || requests->NotifyDescriptor() < 0) return;
+  auto* notifier = new QSocketNotifier(requests->NotifyDescriptor(), QSocketNotifier::Read, this);
+  connect(notifier, &QSocketNotifier::activated, this, [this, requests] {
+    requests->Acknowledge();
+    ExitProgram();
+  });
+}
+
+// ---- Start-up ----
+
+bool FormTarvelo::Load() {
+  if (platform_.singleInstance->AnotherInstanceRunning()) {
+    widgets::ShowMessage(nullptr, "Tarvelo already in running.");
+    return false;
+  }
+  CentreOnScreen();
+  platform_.privileges->EnableDebugPrivilege();
+  LabelAd->hide();  // shown when an advertisement arrives
+  ResetTrayFrame();
+  InitialiseChrome();
+  FillLists();
+  LoadSettings();
+  TimerProcessTick();
+  RefreshProcessList();
+  InstallWindowHook();
+  AddTrayIcon();
+
+  if (!hiddenAtStart_) show();
+  StartTimers();
+  return true;
+}
+
+void FormTarvelo::CentreOnScreen() {
+  const QScreen* screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect area = screen->geometry();
+  const double left = (area.width() - width()) / 2.0;
+  const double top = (area.height() - height()) / 2.0;
+  move(area.left() + qRound(left), area.top() + qRound(top));
+}
+
+// The tray animation starts again at its first frame (the tray icon's work).
+void FormTarvelo::ResetTrayFrame() {}
+
+void FormTarvelo::InitialiseChrome() {
+  ImageMin->PointerOverBackground();
+  ImageExit->PointerOverBackground();
+  ShowPage(PageId::State);
+}
+
+// Fills the speed level and interval lists (the booster's and the memory
+// release's work).
+void FormTarvelo::FillLists() {}
+
+// Puts the six settings of Config.ini onto their controls, in their order,
+// as each control arrives with its page.
+void FormTarvelo::LoadSettings() {}
+
+// One booster tick before the window shows (the booster's work).
+void FormTarvelo::TimerProcessTick() {}
+
+// The first fill of the process list (the CPU page's work).
+void FormTarvelo::RefreshProcessList() {}
+
+// Starts listening to the tray icon and the tray host (the tray's work).
+void FormTarvelo::InstallWindowHook() {}
+
+// Puts the icon into the notification area (the tray's work).
+void FormTarvelo::AddTrayIcon() {}
+
+void FormTarvelo::StartTimers() {
+  for (QTimer* timer : {TimerAd, TimerOnTimeState, TimerMemory, TimerProcess, TimerCPU, TimerState, TimerTrayIcon}) {
+    timer->start();
+  }
+}
+
+// ---- Pages and chrome ----
+
+void FormTarvelo::ShowPage(PageId page) {
+  for (const PageInfo& info : kPages) {
+    const bool selected = info.id == page;
+    NavigationEntry& entry = Navigation[IndexOf(info.id)];
+    entry.image[0]->setVisible(!selected);
+    entry.image[1]->setVisible(selected);
+  }
+  for (const PageInfo& info : kPages) Panel(info.id)->setVisible(info.id == page);
+  visiblePage_ = page;
+}
+
+void FormTarvelo::OnChromeAction(ChromeButton::Action action) {
+  if (action == ChromeButton::Action::Minimize) showMinimized();
+  if (action == ChromeButton::Action::HideToTray) HideToTray();
+}
+
+void FormTarvelo::StartMoving(Qt::MouseButton button) {
+  if (button != Qt::LeftButton || windowHandle() == nullptr) return;
+  windowHandle()->startSystemMove();
+}
+
+void FormTarvelo::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  artwork::PaintWindowBackground(painter, QRectF(rect()));
+}
+
+void FormTarvelo::mouseMoveEvent(QMouseEvent* event) {
+  QWidget::mouseMoveEvent(event);
+  // Only the window's own background counts, not a control on it.
+  if (childAt(event->position().toPoint()) != nullptr) return;
+  ImageMin->PointerOverBackground();
+  ImageExit->PointerOverBackground();
+  if (LabelAd->font().underline()) {
+    QFont font = LabelAd->font();
+    font.setUnderline(false);
+    LabelAd->setFont(font);
+  }
+}
+
+// ---- Hiding and ending ----
+
+void FormTarvelo::HideToTray() {
+  hide();
+  TimerAd->start();
+}
+
+void FormTarvelo::closeEvent(QCloseEvent* event) {
+  // A close from the window manager hides to the tray like the close button;
+  // the program ends only through ExitProgram.
+  if (exiting_) {
+    event->accept();
+    return;
+  }
+  event->ignore();
+  HideToTray();
+}
+
+void FormTarvelo::ExitProgram() {
+  if (exiting_) return;
+  exiting_ = true;
+  DeleteTrayIcon();
+  RemoveWindowHook();
+  CloseOtherWindows();
+  close();
+  // Leaves every event loop, nested modal ones included.
+  QCoreApplication::exit(0);
+}
+
+// Takes the icon out of the notification area (the tray's work).
+void FormTarvelo::DeleteTrayIcon() {}
+
+// Stops listening to the tray icon (the tray's work).
+void FormTarvelo::RemoveWindowHook() {}
+
+// Closes the tray menu's window and the CPU-limit dialog (their work).
+void FormTarvelo::CloseOtherWindows() {}
+
+// ---- Timers ----
+
+void FormTarvelo::TimerOnTimeStateTick() {
+  const MemoryFigures& figures = memoryState_.ShowMemoryState();
+  if (shownMemory_ == figures) return;  // the labels show these texts already
+  shownMemory_ = figures;
+  PictureMemory->ShowMemoryFigures(figures);
+  PictureState->ShowMemoryUsage(QString::fromStdString(PercentText(figures.usedPercent)));
+}
+
+}  // namespace tarvelo

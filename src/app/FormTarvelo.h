@@ -1,0 +1,130 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <optional>
+
+#include "app/ChromeButton.h"
+#include "app/Pages.h"
+#include "app/Settings.h"
+#include "memory/ModuleGetMemoryState.h"
+
+class QTimer;
+
+namespace platform {
+struct Platform;
+}
+
+namespace tarvelo::widgets {
+class Label;
+class Picture;
+}  // namespace tarvelo::widgets
+
+namespace tarvelo {
+
+class ChromeButtonWidget;
+class MemoryPage;
+class StatusPage;
+
+// The main window: borderless, skinned, six pages behind a navigation column.
+// It owns the program's timers and runs start-up and shut-down.
+class FormTarvelo : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit FormTarvelo(platform::Platform& platform, QWidget* parent = nullptr);
+  ~FormTarvelo() override;
+
+  // The start-up sequence. Returns false when another instance runs: the user
+  // has been told, and nothing else happened.
+  bool Load();
+
+  // Shows one page and selects its navigation entry; the window itself is not
+  // shown or restored.
+  void ShowPage(PageId page);
+  PageId VisiblePage() const { return visiblePage_; }
+
+  // Hides the window; the program, its timers and its tray icon go on.
+  void HideToTray();
+  // Ends the program in order; the only way it ends.
+  void ExitProgram();
+  bool Exiting() const { return exiting_; }
+
+  // Chrome.
+  widgets::Picture* ImageCaption;
+  widgets::Label* Label9;
+  widgets::Label* Label8;
+  widgets::Label* Label4;
+  widgets::Label* Label38;
+  widgets::Label* LabelAd;
+  ChromeButtonWidget* ImageMin;
+  ChromeButtonWidget* ImageExit;
+
+  // Navigation: for each page its pair of pictures (0 normal, 1 selected) and
+  // its caption, in page order.
+  struct NavigationEntry {
+    std::array<widgets::Picture*, 2> image;
+    widgets::Label* label;
+  };
+  std::array<NavigationEntry, kPageCount> Navigation{};
+
+  // Pages, in page order.
+  StatusPage* PictureState;
+  QWidget* PictureProcess;
+  QWidget* PictureCPU;
+  MemoryPage* PictureMemory;
+  QWidget* PictureSetting;
+  QWidget* PictureAbout;
+  QWidget* Panel(PageId page) const;
+
+  QTimer* TimerAd;
+  QTimer* TimerOnTimeState;
+  QTimer* TimerMemory;
+  QTimer* TimerProcess;
+  QTimer* TimerCPU;
+  QTimer* TimerState;
+  QTimer* TimerTrayIcon;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildChrome();
+  void BuildNavigation();
+  void BuildPages();
+  void BuildTimers();
+  void WatchShutdownRequests();
+  void OnChromeAction(ChromeButton::Action action);
+  void StartMoving(Qt::MouseButton button);
+
+  // Start-up steps, in their order.
+  void CentreOnScreen();
+  void ResetTrayFrame();
+  void InitialiseChrome();
+  void FillLists();
+  void LoadSettings();
+  void TimerProcessTick();
+  void RefreshProcessList();
+  void InstallWindowHook();
+  void AddTrayIcon();
+  void StartTimers();
+
+  // Shut-down steps, in their order.
+  void DeleteTrayIcon();
+  void RemoveWindowHook();
+  void CloseOtherWindows();
+
+  void TimerOnTimeStateTick();
+
+  platform::Platform& platform_;
+  Settings settings_;
+  ModuleGetMemoryState memoryState_;
+  std::optional<MemoryFigures> shownMemory_;  // what the memory labels show
+  PageId visiblePage_ = PageId::State;
+  bool hiddenAtStart_ = false;
+  bool exiting_ = false;
+};
+
+}  // namespace tarvelo

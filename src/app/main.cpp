@@ -1,0 +1,47 @@
+#include <QApplication>
+#include <QTimer>
+#include <QWindow>
+
+#include "app/FormTarvelo.h"
+#include "platform/Platform.h"
+#include "widgets/Fonts.h"
+
+namespace {
+
+// With --quit-when-shown the program ends as soon as its window is on the
+// screen: a start-up time measurement.
+class QuitWhenShown : public QObject {
+ public:
+  explicit QuitWhenShown(tarvelo::FormTarvelo& form) : form_(form) { form.windowHandle()->installEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Expose && form_.windowHandle()->isExposed()) {
+      QTimer::singleShot(0, &form_, [this] { form_.ExitProgram(); });
+    }
+    return false;
+  }
+
+ private:
+  tarvelo::FormTarvelo& form_;
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Tarvelo");
+  // Hiding to the tray is no reason to end; only ExitProgram ends the program.
+  QApplication::setQuitOnLastWindowClosed(false);
+  tarvelo::widgets::InstallFontSubstitutions();
+
+  platform::Platform platform = platform::CreateNativePlatform();
+  tarvelo::FormTarvelo form(platform);
+  if (!form.Load() || form.Exiting()) return 0;
+
+  std::unique_ptr<QuitWhenShown> quitWhenShown;
+  if (QApplication::arguments().contains("--quit-when-shown") && form.windowHandle() != nullptr) {
+    quitWhenShown = std::make_unique<QuitWhenShown>(form);
+  }
+  return QApplication::exec();
+}

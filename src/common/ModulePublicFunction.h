@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarvelo::ModulePublicFunction {
+
+// The part of text before its first NUL character, without leading and
+// trailing spaces. Only the space character is trimmed, as the settings and
+// window titles expect.
+std::string TrimAtNull(std::string_view text);
+
+// Rounds to the nearest whole number; a value exactly halfway goes to the even
+// neighbour (12.5 -> 12, 13.5 -> 14).
+double RoundHalfEven(double value);
+
+// The first maxChars characters of UTF-8 text. A character is one code point;
+// a byte that does not start a valid sequence counts as one character.
+std::string CutToCharacters(std::string_view text, std::size_t maxChars);
+
+}  // namespace tarvelo::ModulePublicFunction

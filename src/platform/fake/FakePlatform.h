@@ -1,0 +1,92 @@
+#pragma once
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/ModulePublicFunction.h"
+#include "platform/Platform.h"
+
+namespace platform::fake {
+
+// Memory readings set by the test; each Read() is counted.
+class FakeMemoryStatus final : public MemoryStatusSource {
+ public:
+  MemoryStatus Read() override {
+    ++reads;
+    return status;
+  }
+  MemoryStatus status;
+  int reads = 0;
+};
+
+// A settings file held in memory. Names are matched without regard to case;
+// a failing file can be simulated.
+class FakeProfile final : public PrivateProfile {
+ public:
+  std::string GetString(std::string_view section, std::string_view key, std::string_view defaultValue,
+                        std::size_t maxChars) const override {
+    const auto it = values.find(Key(section, key));
+    return tarvelo::ModulePublicFunction::CutToCharacters(it != values.end() ? it->second : defaultValue,
+                                                          maxChars);
+  }
+  bool WriteString(std::string_view section, std::string_view key, std::string_view value) override {
+    writes.emplace_back(std::string(section) + "." + std::string(key), std::string(value));
+    if (failWrites) return false;
+    values[Key(section, key)] = std::string(value);
+    return true;
+  }
+  void Set(std::string_view section, std::string_view key, std::string value) {
+    values[Key(section, key)] = std::move(value);
+  }
+
+  static std::string Key(std::string_view section, std::string_view key) {
+    std::string k = std::string(section) + "\n" + std::string(key);
+    std::transform(k.begin(), k.end(), k.begin(), [](unsigned char c) { return std::tolower(c); });
+    return k;
+  }
+
+  std::map<std::string, std::string> values;
+  std::vector<std::pair<std::string, std::string>> writes;  // "Section.Key", value
+  bool failWrites = false;
+};
+
+class FakeSingleInstance final : public SingleInstance {
+ public:
+  bool AnotherInstanceRunning() override { return otherRunning; }
+  bool otherRunning = false;
+};
+
+class FakePrivileges final : public Privileges {
+ public:
+  void EnableDebugPrivilege() override { ++calls; }
+  int calls = 0;
+};
+
+// A fake platform whose parts stay reachable by their concrete types.
+struct FakePlatform {
+  FakePlatform() {
+    auto m = std::make_unique<FakeMemoryStatus>();
+    auto s = std::make_unique<FakeProfile>();
+    auto i = std::make_unique<FakeSingleInstance>();
+    auto p = std::make_unique<FakePrivileges>();
+    memory = m.get();
+    settings = s.get();
+    instance = i.get();
+    privileges = p.get();
+    platform.memoryStatus = std::move(m);
+    platform.settingsFile = std::move(s);
+    platform.singleInstance = std::move(i);
+    platform.privileges = std::move(p);
+  }
+  Platform platform;
+  FakeMemoryStatus* memory;
+  FakeProfile* settings;
+  FakeSingleInstance* instance;
+  FakePrivileges* privileges;
+};
+
+}  // namespace platform::fake

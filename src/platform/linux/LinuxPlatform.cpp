@@ -1,0 +1,22 @@
+#include "platform/Locations.h"
+#include "platform/Platform.h"
+#include "platform/linux/LinuxMemoryStatus.h"
+#include "platform/linux/LinuxPrivileges.h"
+#include "platform/linux/LinuxProfileFile.h"
+#include "platform/linux/LinuxShutdownRequests.h"
+#include "platform/linux/LinuxSingleInstance.h"
+
+namespace platform {
+
+Platform CreateNativePlatform() {
+  using namespace linux_impl;
+  Platform p;
+  p.memoryStatus = std::make_unique<LinuxMemoryStatus>();
+  p.settingsFile = std::make_unique<LinuxProfileFile>(SettingsFilePath());
+  p.singleInstance = std::make_unique<LinuxSingleInstance>();
+  p.privileges = std::make_unique<LinuxPrivileges>();
+  p.shutdownRequests = std::make_unique<LinuxShutdownRequests>();
+  return p;
+}
+
+}  // namespace platform
