@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Prints Tarvelo's benchmarks, each next to its baseline measured side by side
+# in this run. Needs a build (scripts/build.sh); starts its own private display.
+#   bench/run.sh [IDLE_SECONDS]   (default 60)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${TARVELO_BUILD_DIR:-$root/build}
+idle_seconds=${1:-60}
+bin=$build/bin
+
+scratch=$(mktemp -d)
+chmod 700 "$scratch"
+trap 'rm -rf "$scratch"' EXIT
+
+echo "== One memory-figures tick against a bare read and parse of /proc/meminfo"
+"$bin/memory_tick_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+  --benchmark_out="$scratch/tick.csv" --benchmark_out_format=csv 2>/dev/null | grep -E "_median|^Benchmark" || true
+awk -F, '
+  /_median/ { gsub(/"/, "", $1); sub(/_median/, "", $1); t[$1] = $3; order[++n] = $1 }
+  END {
+    base = t["BareMeminfoReadAndParse"]
+    if (base > 0) for (i = 1; i <= n; ++i) if (order[i] != "BareMeminfoReadAndParse")
+      printf "  %-40s %5.2f x the bare read\n", order[i], t[order[i]] / base
+  }' "$scratch/tick.csv"
+
+session=$build/bench-session
+"$root/scripts/xsession.sh" start "$session" >/dev/null
+trap '"$root/scripts/xsession.sh" stop "$session"' EXIT
+trap '"$root/scripts/xsession.sh" stop "$session"; rm -rf "$scratch"' EXIT
+export DISPLAY=$(cat "$session/display")
+export TARVELO_CONFIG_DIR=$scratch XDG_RUNTIME_DIR=$scratch
+
+now_ns() { date +%s%N; }
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+echo
+echo "== Start-up to the first shown window against a bare Qt window (11 runs each, alternating)"
+"$bin/tarvelo" --quit-when-shown >/dev/null 2>&1; "$bin/bare_window" >/dev/null 2>&1  # warm the caches
+: > "$scratch/tarvelo.ms"; : > "$scratch/bare.ms"
+for _ in $(seq 11); do
+  t0=$(now_ns); "$bin/tarvelo" --quit-when-shown >/dev/null 2>&1; t1=$(now_ns)
+  echo $(( (t1 - t0) / 1000000 )) >> "$scratch/tarvelo.ms"
+  t0=$(now_ns); "$bin/bare_window" >/dev/null 2>&1; t1=$(now_ns)
+  echo $(( (t1 - t0) / 1000000 )) >> "$scratch/bare.ms"
+done
+tarvelo_ms=$(median < "$scratch/tarvelo.ms")
+bare_ms=$(median < "$scratch/bare.ms")
+echo "  Tarvelo     median ${tarvelo_ms} ms"
+echo "  bare window median ${bare_ms} ms"
+awk -v a="$tarvelo_ms" -v b="$bare_ms" 'BEGIN { printf "  ratio %.2f\n", a / b }'
+
+echo
+echo "== CPU time while idle over ${idle_seconds} s, against a bare Qt window with the same seven empty timers"
+"$bin/tarvelo" >/dev/null 2>&1 &
+tarvelo=$!
+"$bin/bare_window" --idle >/dev/null 2>&1 &
+bare=$!
+sleep 5  # past start-up
+ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+a0=$(ticks $tarvelo); b0=$(ticks $bare)
+sleep "$idle_seconds"
+a1=$(ticks $tarvelo); b1=$(ticks $bare)
+kill -TERM $tarvelo $bare; wait $tarvelo $bare || true
+hz=$(getconf CLK_TCK)
+report() {
+  awk -v name="$1" -v d="$2" -v hz="$hz" -v s="$idle_seconds" \
+    'BEGIN { printf "  %-12s %.2f s of CPU: %.2f %% of one core\n", name, d / hz, 100 * d / hz / s }'
+}
+report Tarvelo $((a1 - a0))
+report "bare window" $((b1 - b0))
+awk -v a=$((a1 - a0)) -v b=$((b1 - b0)) 'BEGIN { if (b > 0) printf "  ratio %.2f\n", a / b }'

@@ -1,0 +1,222 @@
+#include "app/FormTarvelo.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include "app/ChromeButtonWidget.h"
+#include "platform/fake/FakePlatform.h"
+#include "widgets/Label.h"
+#include "widgets/Picture.h"
+
+namespace tarvelo {
+namespace {
+
+constexpr std::uint64_t kMB = 1048576;
+
+class FormTarveloTest : public ::testing::Test {
+ protected:
+  platform::fake::FakePlatform fake;
+  FormTarvelo form{fake.platform};
+
+  template <typename T = QWidget>
+  T* Find(const QString& name) {
+    T* w = form.findChild<T*>(name);
+    EXPECT_NE(w, nullptr) << name.toStdString();
+    return w;
+  }
+  // Visible within the window (whether or not the window itself shows).
+  bool Shown(const QString& name) { return Find(name)->isVisibleTo(&form); }
+};
+
+// Sends a mouse event to w at its centre.
+void Mouse(QWidget* w, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons) {
+  const QPointF pos = QRectF(w->rect()).center();
+  QMouseEvent event(type, pos, w->mapToGlobal(pos), button, buttons, Qt::NoModifier);
+  QApplication::sendEvent(w, &event);
+}
+
+TEST_F(FormTarveloTest, BorderlessWindowOfTheProgramsSize) {
+  EXPECT_EQ(form.objectName(), "FormTarvelo");
+  EXPECT_EQ(form.windowTitle(), "Tarvelo");
+  EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_EQ(form.size(), QSize(786, 557));
+  // Chrome and pages at their places (twips / 15, to the nearest pixel).
+  EXPECT_EQ(Find("ImageCaption")->geometry(), QRect(32, 0, 681, 25));
+  EXPECT_EQ(Find("ImageMin")->geometry(), QRect(720, 6, 28, 15));
+  EXPECT_EQ(Find("ImageExit")->geometry(), QRect(752, 6, 28, 15));
+  EXPECT_EQ(Find("ImageAbout_1")->geometry(), QRect(7, 309, 236, 36));
+  EXPECT_EQ(Find("PictureProcess")->geometry(), QRect(256, 144, 521, 385));
+  EXPECT_EQ(Find<QLabel>("Label4")->text(), "One tool with 3 powerful ways to make your PC run extremely fast");
+  EXPECT_EQ(Find<QLabel>("Label38")->text(), "v1.7");
+  EXPECT_EQ(Find<QLabel>("LabelMemory")->text(), "3 - Speed up memory");
+}
+
+TEST_F(FormTarveloTest, ShowPageLeavesExactlyOnePanelAndOneSelectedEntry) {
+  for (const PageInfo& page : kPages) {
+    form.ShowPage(page.id);
+    EXPECT_EQ(form.VisiblePage(), page.id);
+    for (const PageInfo& other : kPages) {
+      const bool selected = other.id == page.id;
+      const QString image = other.image;
+      EXPECT_EQ(Shown(other.panel), selected) << page.panel << " / " << other.panel;
+      EXPECT_EQ(Shown(image + "_1"), selected) << page.panel << " / " << other.image;
+      EXPECT_EQ(Shown(image + "_0"), !selected) << page.panel << " / " << other.image;
+      EXPECT_TRUE(Shown(other.label));
+    }
+  }
+  form.ShowPage(PageId::CPU);
+  form.ShowPage(PageId::CPU);  // choosing the shown page changes nothing
+  EXPECT_TRUE(Shown("PictureCPU"));
+  EXPECT_FALSE(Shown("PictureState"));
+}
+
+TEST_F(FormTarveloTest, NavigationPicturesAndCaptionsSwitchPages) {
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  QTest::mouseClick(Find("ImageMemory_0"), Qt::LeftButton);
+  EXPECT_EQ(form.VisiblePage(), PageId::Memory);
+  QTest::mouseClick(Find("LabelSetting"), Qt::LeftButton);
+  EXPECT_EQ(form.VisiblePage(), PageId::Setting);
+  QTest::mouseClick(Find("ImageSetting_1"), Qt::LeftButton);  // the selected entry itself
+  EXPECT_EQ(form.VisiblePage(), PageId::Setting);
+  QTest::mouseClick(Find("LabelState"), Qt::LeftButton);
+  EXPECT_TRUE(Shown("PictureState"));
+}
+
+TEST_F(FormTarveloTest, MinimiseButtonActsOnlyOnAStillPress) {
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  auto* button = Find<ChromeButtonWidget>("ImageMin");
+
+  // Press, move while held, release on the button: no minimise, hover shows.
+  Mouse(button, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton);
+  EXPECT_TRUE(Shown("ImageMin_2"));
+  Mouse(button, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton);
+  Mouse(button, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton);
+  EXPECT_FALSE(form.isMinimized());
+  EXPECT_TRUE(Shown("ImageMin_1"));
+  EXPECT_FALSE(Shown("ImageMin_0") || Shown("ImageMin_2"));
+
+  // A still press and release minimises; the pressed picture stays.
+  Mouse(button, QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton);  // any mouse button
+  Mouse(button, QEvent::MouseButtonRelease, Qt::RightButton, Qt::NoButton);
+  EXPECT_TRUE(form.windowState() & Qt::WindowMinimized);
+  EXPECT_TRUE(Shown("ImageMin_2"));
+
+  // Only the window's own background turns it back to normal.
+  form.showNormal();
+  QMouseEvent overBackground(QEvent::MouseMove, QPointF(700, 100), form.mapToGlobal(QPointF(700, 100)),
+                             Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(&form, &overBackground);
+  EXPECT_TRUE(Shown("ImageMin_0"));
+  EXPECT_FALSE(Shown("ImageMin_1") || Shown("ImageMin_2"));
+}
+
+TEST_F(FormTarveloTest, CloseButtonHidesToTheTray) {
+  ASSERT_TRUE(form.Load());
+  ASSERT_TRUE(form.isVisible());
+  form.TimerAd->stop();
+  auto* button = Find<ChromeButtonWidget>("ImageExit");
+  Mouse(button, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton);
+  Mouse(button, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton);  // the click still hides
+  Mouse(button, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton);
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_FALSE(form.Exiting());
+  EXPECT_TRUE(form.TimerAd->isActive());  // the advertisement poll runs again
+}
+
+TEST_F(FormTarveloTest, WindowManagerCloseHidesLikeTheCloseButton) {
+  ASSERT_TRUE(form.Load());
+  form.close();
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_FALSE(form.Exiting());
+}
+
+TEST_F(FormTarveloTest, ExitProgramEndsTheEventLoopWithStatusZero) {
+  ASSERT_TRUE(form.Load());
+  QTimer::singleShot(0, &form, [this] { form.ExitProgram(); });
+  EXPECT_EQ(QApplication::exec(), 0);
+  EXPECT_TRUE(form.Exiting());
+  EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(FormTarveloTest, StartUpOpensCentredOnTheStatusPageWithEveryTimer) {
+  form.ShowPage(PageId::About);
+  ASSERT_TRUE(form.Load());
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_EQ(form.VisiblePage(), PageId::State);
+  EXPECT_EQ(fake.privileges->calls, 1);
+  EXPECT_FALSE(Shown("LabelAd"));
+  const QRect screen = form.screen()->geometry();
+  EXPECT_LE(std::abs(form.geometry().center().x() - screen.center().x()), 1);
+  EXPECT_LE(std::abs(form.geometry().center().y() - screen.center().y()), 1);
+
+  const std::pair<const char*, int> timers[] = {{"TimerAd", 3000},   {"TimerOnTimeState", 20}, {"TimerMemory", 1000},
+                                                {"TimerProcess", 900}, {"TimerCPU", 1100},       {"TimerState", 100},
+                                                {"TimerTrayIcon", 990}};
+  for (const auto& [name, interval] : timers) {
+    auto* timer = form.findChild<QTimer*>(name);
+    ASSERT_NE(timer, nullptr) << name;
+    EXPECT_EQ(timer->interval(), interval) << name;
+    EXPECT_TRUE(timer->isActive()) << name;
+  }
+}
+
+TEST_F(FormTarveloTest, SecondInstanceIsToldAndNothingElseHappens) {
+  fake.instance->otherRunning = true;
+  QString text, title;
+  QMessageBox::StandardButtons buttons;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    text = box->text();
+    title = box->windowTitle();
+    buttons = box->standardButtons();
+    box->accept();
+  });
+  EXPECT_FALSE(form.Load());
+  EXPECT_EQ(text, "Tarvelo already in running.");
+  EXPECT_EQ(title, "Tarvelo");
+  EXPECT_EQ(buttons, QMessageBox::Ok);
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_EQ(fake.privileges->calls, 0);
+  EXPECT_FALSE(form.TimerOnTimeState->isActive());
+}
+
+TEST_F(FormTarveloTest, MemoryLabelsFollowEveryTick) {
+  EXPECT_EQ(Find<QLabel>("LabelMemoryAll")->text(), "0 MB");
+  EXPECT_EQ(Find<QLabel>("LabelMemoryUsedPercent")->text(), "30%");
+  EXPECT_EQ(Find<QLabel>("LabelStateMemoryState")->text(), "0");
+
+  fake.memory->status = {1024 * kMB, 512 * kMB};
+  ASSERT_TRUE(form.Load());
+  auto* percent = Find<QLabel>("LabelMemoryUsedPercent");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return percent->text() == "50%"; }, 2000));
+  EXPECT_EQ(Find<QLabel>("LabelMemoryAll")->text(), "1024 MB");
+  EXPECT_EQ(Find<QLabel>("LabelMemoryUsed")->text(), "512 MB");
+  EXPECT_EQ(Find<QLabel>("LabelMemoryLeft")->text(), "512 MB");
+  EXPECT_EQ(Find<QLabel>("LabelStateMemoryState")->text(), "50%");
+
+  fake.memory->status = {1000 * kMB, 875 * kMB};
+  ASSERT_TRUE(QTest::qWaitFor([&] { return percent->text() == "12%"; }, 2000));
+  EXPECT_EQ(Find<QLabel>("LabelStateMemoryState")->text(), "12%");
+  EXPECT_EQ(Find<QLabel>("LabelMemoryLeft")->text(), "875 MB");
+  // The value labels size themselves to their text.
+  auto* left = Find<QLabel>("LabelMemoryLeft");
+  EXPECT_GE(left->width(), left->sizeHint().width());
+}
+
+TEST_F(FormTarveloTest, OutsideTextIsNeverMarkup) {
+  for (auto* label : form.findChildren<widgets::Label*>()) {
+    EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
+  }
+}
+
+}  // namespace
+}  // namespace tarvelo

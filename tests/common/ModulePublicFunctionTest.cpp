@@ -1,0 +1,48 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/ModulePublicFunction.h"
+
+namespace tarvelo {
+namespace {
+
+using namespace std::string_literals;
+using ModulePublicFunction::CutToCharacters;
+using ModulePublicFunction::RoundHalfEven;
+using ModulePublicFunction::TrimAtNull;
+
+TEST(TrimAtNull, CutsAtTheFirstNulThenTrimsSpaces) {
+  const struct {
+    std::string in, out;
+  } cases[] = {
+      {"", ""},
+      {"  1  ", "1"},
+      {"Above Normal", "Above Normal"},
+      {" High\0garbage"s, "High"},
+      {"\0High"s, ""},
+      {"   ", ""},
+      {"\t1\t", "\t1\t"},  // only the space character is trimmed
+  };
+  for (const auto& c : cases) EXPECT_EQ(TrimAtNull(c.in), c.out) << "input of " << c.in.size() << " bytes";
+}
+
+TEST(RoundHalfEven, HalfwayGoesToTheEvenNeighbour) {
+  const struct {
+    double in, out;
+  } cases[] = {{12.5, 12}, {13.5, 14}, {0.5, 0}, {1.5, 2}, {2.5, 2}, {12.4999, 12}, {12.5001, 13},
+               {100.0 / 3.0, 33}, {200.0 / 3.0, 67}, {-1.5, -2}, {-2.5, -2}, {100, 100}};
+  for (const auto& c : cases) EXPECT_EQ(RoundHalfEven(c.in), c.out) << c.in;
+}
+
+TEST(CutToCharacters, CountsCodePointsAndNeverSplitsOne) {
+  EXPECT_EQ(CutToCharacters("abcdef", 4), "abcd");
+  EXPECT_EQ(CutToCharacters("abc", 10), "abc");
+  EXPECT_EQ(CutToCharacters("h\xC3\xA9llo", 2), "h\xC3\xA9");            // é is one character
+  EXPECT_EQ(CutToCharacters("\xE2\x82\xAC\xE2\x82\xAC", 1), "\xE2\x82\xAC");  // €
+  EXPECT_EQ(CutToCharacters("\xFF\xFE" "ab", 3), "\xFF\xFE" "a");         // stray bytes count one each
+  EXPECT_EQ(CutToCharacters("a\xE2\x82", 5), "a\xE2\x82");               // a truncated sequence is kept as bytes
+}
+
+}  // namespace
+}  // namespace tarvelo

@@ -1,0 +1,138 @@
+// The process-wide parts of the Linux platform: the single-instance lock,
+// shutdown requests, privileges and the program's places.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/capability.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+
+#include "platform/Locations.h"
+#include "platform/linux/LinuxPrivileges.h"
+#include "platform/linux/LinuxShutdownRequests.h"
+#include "platform/linux/LinuxSingleInstance.h"
+#include "support/TempDir.h"
+
+namespace platform::linux_impl {
+namespace {
+
+using tarvelo::testing::TempDir;
+
+TEST(LinuxSingleInstance, SecondInstanceIsRefusedUntilTheFirstEnds) {
+  TempDir dir;
+  const std::string lock = dir.File("tarvelo.lock");
+  auto first = std::make_unique<LinuxSingleInstance>(lock);
+  EXPECT_FALSE(first->AnotherInstanceRunning());
+  EXPECT_FALSE(first->AnotherInstanceRunning());  // asking again is no other instance
+
+  // Another process sees the program running.
+  const pid_t child = ::fork();
+  if (child == 0) {
+    LinuxSingleInstance second(lock);
+    ::_exit(second.AnotherInstanceRunning() ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  first.reset();
+  LinuxSingleInstance third(lock);
+  EXPECT_FALSE(third.AnotherInstanceRunning());
+}
+
+TEST(LinuxSingleInstance, LockThatCannotBeOpenedDoesNotBlockTheUser) {
+  LinuxSingleInstance instance("/proc/self/no-such-dir/tarvelo.lock");
+  EXPECT_FALSE(instance.AnotherInstanceRunning());
+}
+
+bool Readable(int fd, int timeoutMs) {
+  pollfd p{fd, POLLIN, 0};
+  return ::poll(&p, 1, timeoutMs) == 1 && (p.revents & POLLIN);
+}
+
+TEST(LinuxShutdownRequests, TerminationSignalsBecomeReadableRequests) {
+  LinuxShutdownRequests requests;
+  ASSERT_GE(requests.NotifyDescriptor(), 0);
+  EXPECT_FALSE(Readable(requests.NotifyDescriptor(), 0));
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    ASSERT_EQ(::raise(signal), 0);  // would end the test process if not caught
+    EXPECT_TRUE(Readable(requests.NotifyDescriptor(), 1000)) << signal;
+    requests.Acknowledge();
+    EXPECT_FALSE(Readable(requests.NotifyDescriptor(), 0)) << signal;
+  }
+}
+
+cap_flag_value_t Effective(cap_value_t cap) {
+  cap_t caps = cap_get_proc();
+  cap_flag_value_t value = CAP_CLEAR;
+  cap_get_flag(caps, cap, CAP_EFFECTIVE, &value);
+  cap_free(caps);
+  return value;
+}
+
+void DropEffective(cap_value_t cap) {
+  cap_t caps = cap_get_proc();
+  cap_set_flag(caps, CAP_EFFECTIVE, 1, &cap, CAP_CLEAR);
+  cap_set_proc(caps);
+  cap_free(caps);
+}
+
+TEST(LinuxPrivileges, RaisesPermittedCapabilitiesSoOtherPrioritiesCanBeRaised) {
+  cap_t caps = cap_get_proc();
+  cap_flag_value_t permitted = CAP_CLEAR;
+  cap_get_flag(caps, CAP_SYS_NICE, CAP_PERMITTED, &permitted);
+  cap_free(caps);
+  if (permitted != CAP_SET) GTEST_SKIP() << "CAP_SYS_NICE is not permitted to this process (run as root)";
+  rlimit nice{};
+  ::getrlimit(RLIMIT_NICE, &nice);
+  if (nice.rlim_cur > 20) GTEST_SKIP() << "RLIMIT_NICE allows lowering nice without the capability";
+
+  // Runs in a child: its priority and capabilities are its own.
+  const pid_t child = ::fork();
+  if (child == 0) {
+    DropEffective(CAP_SYS_NICE);
+    DropEffective(CAP_SYS_PTRACE);
+    if (Effective(CAP_SYS_NICE) != CAP_CLEAR) ::_exit(10);
+    if (::setpriority(PRIO_PROCESS, 0, -5) == 0) ::_exit(11);  // needs the capability
+    LinuxPrivileges().EnableDebugPrivilege();
+    if (Effective(CAP_SYS_NICE) != CAP_SET || Effective(CAP_SYS_PTRACE) != CAP_SET) ::_exit(12);
+    if (::setpriority(PRIO_PROCESS, 0, -5) != 0) ::_exit(13);
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(LinuxPrivileges, WithoutPermittedCapabilitiesNothingHappens) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    cap_t none = cap_init();  // empty sets: nothing permitted
+    cap_set_proc(none);
+    cap_free(none);
+    LinuxPrivileges().EnableDebugPrivilege();
+    ::_exit(Effective(CAP_SYS_NICE) == CAP_CLEAR ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST(Locations, SettingsFileFollowsTheOverrideElseTheProgramDirectory) {
+  EXPECT_EQ(ExecutablePath().substr(ExecutablePath().rfind('/') + 1), "platform_linux_tests");
+  EXPECT_EQ(ProgramDirectory() + "/platform_linux_tests", ExecutablePath());
+
+  const char* saved = std::getenv("TARVELO_CONFIG_DIR");
+  ::setenv("TARVELO_CONFIG_DIR", "/somewhere/else", 1);
+  EXPECT_EQ(SettingsFilePath(), "/somewhere/else/Config.ini");
+  ::unsetenv("TARVELO_CONFIG_DIR");
+  EXPECT_EQ(SettingsFilePath(), ProgramDirectory() + "/Config.ini");  // the build tree is writable
+  if (saved != nullptr) ::setenv("TARVELO_CONFIG_DIR", saved, 1);
+}
+
+}  // namespace
+}  // namespace platform::linux_impl
