@@ -119,12 +119,7 @@ void FormTarvelo::BuildPages() {
   PictureMemory = new MemoryPage(this, size(PageId::Memory).first, size(PageId::Memory).second);
   PictureSetting = plain(PageId::Setting);
   PictureAbout = plain(PageId::About);
-}
-
-QWidget* FormTarvelo::Panel(PageId page) const {
-  const std::array<QWidget*, kPageCount> panels{PictureState, PictureProcess, PictureCPU,
-                                                PictureMemory, PictureSetting, PictureAbout};
-  return panels[IndexOf(page)];
+  panels_ = {PictureState, PictureProcess, PictureCPU, PictureMemory, PictureSetting, PictureAbout};
 }
 
 void FormTarvelo::BuildTimers() {

@@ -75,7 +75,7 @@ class FormTarvelo : public QWidget {
   MemoryPage* PictureMemory;
   QWidget* PictureSetting;
   QWidget* PictureAbout;
-  QWidget* Panel(PageId page) const;
+  QWidget* Panel(PageId page) const { return panels_[IndexOf(page)]; }
 
   QTimer* TimerAd;
   QTimer* TimerOnTimeState;
@@ -122,6 +122,7 @@ class FormTarvelo : public QWidget {
   Settings settings_;
   ModuleGetMemoryState memoryState_;
   std::optional<MemoryFigures> shownMemory_;  // what the memory labels show
+  std::array<QWidget*, kPageCount> panels_{};
   PageId visiblePage_ = PageId::State;
   bool hiddenAtStart_ = false;
   bool exiting_ = false;
