@@ -191,6 +191,30 @@ void PaintEmblem(QPainter& p, const QRectF& r) {
   p.restore();
 }
 
+void PaintStatusBadge(QPainter& p, const QRectF& r) {
+  p.save();
+  p.translate(r.topLeft());
+  p.scale(r.width() / 65.0, r.height() / 37.0);
+  // Speed lines fading in from the left, then a forward chevron.
+  const double rows[] = {10, 18.5, 27};
+  for (int i = 0; i < 3; ++i) {
+    QLinearGradient g(QPointF(2, 0), QPointF(40, 0));
+    g.setColorAt(0, QColor(0xF2, 0x7C, 0x00, 0));
+    g.setColorAt(1, i == 1 ? kOrange : QColor(0x4A, 0x79, 0xA8));
+    p.setPen(QPen(QBrush(g), 4, Qt::SolidLine, Qt::RoundCap));
+    const double start = i == 1 ? 4 : 12;
+    p.drawLine(QPointF(start, rows[i]), QPointF(40, rows[i]));
+  }
+  QPainterPath chevron;
+  chevron.moveTo(44, 6);
+  chevron.lineTo(60, 18.5);
+  chevron.lineTo(44, 31);
+  p.setPen(QPen(kOrange, 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.setBrush(Qt::NoBrush);
+  p.drawPath(chevron);
+  p.restore();
+}
+
 QIcon EmblemIcon() {
   QIcon icon;
   for (int size : {16, 24, 32, 48, 64, 128}) {

@@ -23,6 +23,8 @@ void PaintWindowBackground(QPainter& p, const QRectF& window);
 void PaintCaptionStrip(QPainter& p, const QRectF& r);
 // The Tarvelo emblem: a speed gauge.
 void PaintEmblem(QPainter& p, const QRectF& r);
+// The small picture beside the Status page's heading: speed lines.
+void PaintStatusBadge(QPainter& p, const QRectF& r);
 // The emblem as the window's icon, at the usual icon sizes.
 QIcon EmblemIcon();
 // A navigation entry, normal or selected, with the icon of its page.

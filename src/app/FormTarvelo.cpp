@@ -20,6 +20,7 @@
 #include "widgets/MessageBox.h"
 #include "widgets/PagePanel.h"
 #include "widgets/Picture.h"
+#include "widgets/TimeOfDay.h"
 #include "widgets/Twips.h"
 
 namespace tarvelo {
@@ -138,6 +139,7 @@ void FormTarvelo::BuildTimers() {
   TimerTrayIcon = timer("TimerTrayIcon", 990);
 
   connect(TimerOnTimeState, &QTimer::timeout, this, &FormTarvelo::TimerOnTimeStateTick);
+  connect(TimerState, &QTimer::timeout, this, [this] { PictureState->ShowTime(widgets::TimeOfDayText()); });
 }
 
 void FormTarvelo::WatchShutdownRequests() {
@@ -162,8 +164,12 @@ bool FormTarvelo::Load() {
   LabelAd->hide();  // shown when an advertisement arrives
   ResetTrayFrame();
   InitialiseChrome();
-  FillLists();
-  LoadSettings();
+  FillSpeedList();
+  FillIntervalList();
+  // The six settings, one key at a time, each put onto its control at once.
+  LoadBoosterSettings();
+  LoadMemorySettings();
+  LoadStartSettings();
   TimerProcessTick();
   RefreshProcessList();
   InstallWindowHook();
@@ -192,13 +198,21 @@ void FormTarvelo::InitialiseChrome() {
   ShowPage(PageId::State);
 }
 
-// Fills the speed level and interval lists (the booster's and the memory
-// release's work).
-void FormTarvelo::FillLists() {}
+// The booster's levels (the booster page's work).
+void FormTarvelo::FillSpeedList() {}
 
-// Puts the six settings of Config.ini onto their controls, in their order,
-// as each control arrives with its page.
-void FormTarvelo::LoadSettings() {}
+// The automatic release's intervals (the memory page's work).
+void FormTarvelo::FillIntervalList() {}
+
+// [Process] EnableImproveProcess and ImproveSpeed (the booster page's work).
+void FormTarvelo::LoadBoosterSettings() {}
+
+// [Memory] EnableFreeMemory and AutoFreeMemoryInterval (the memory page's work).
+void FormTarvelo::LoadMemorySettings() {}
+
+// [Setting] Autorun, which also brings the autostart entry in line, and
+// Automin, which keeps the window hidden (the settings page's work).
+void FormTarvelo::LoadStartSettings() {}
 
 // One booster tick before the window shows (the booster's work).
 void FormTarvelo::TimerProcessTick() {}

@@ -103,8 +103,11 @@ class FormTarvelo : public QWidget {
   void CentreOnScreen();
   void ResetTrayFrame();
   void InitialiseChrome();
-  void FillLists();
-  void LoadSettings();
+  void FillSpeedList();
+  void FillIntervalList();
+  void LoadBoosterSettings();
+  void LoadMemorySettings();
+  void LoadStartSettings();
   void TimerProcessTick();
   void RefreshProcessList();
   void InstallWindowHook();

@@ -4,22 +4,56 @@
 
 namespace tarvelo::widgets {
 class Label;
-}
+class Picture;
+class Shape;
+}  // namespace tarvelo::widgets
 
 namespace tarvelo {
 
-// The Status page: what the three ways of speeding up are doing.
+// The Status page: what the three ways of speeding up are doing, and the
+// system resource diagram. It only shows what the features tell it.
 class StatusPage : public widgets::PagePanel {
   Q_OBJECT
 
  public:
   StatusPage(QWidget* parent, int widthTwips, int heightTwips);
 
+  // The clock, as text.
+  void ShowTime(const QString& text);
+  // The window being sped up and the "Whole system faster:" figure.
+  void ShowBoost(const QString& title, const QString& figure);
+  // The number of processes with a CPU limit.
+  void ShowLimitedCount(int count);
   // The used memory in percent, "NN%".
   void ShowMemoryUsage(const QString& text);
 
+  // "Speed up status"
+  widgets::Label* Label36;
+  widgets::Shape* Shape11;
+  widgets::Picture* Image1;
+  widgets::Label* Label35;
+  widgets::Label* LabelTime;
+  widgets::Label* Label1;
+  widgets::Label* LabelSpeed;
+  widgets::Label* Label2;
+  widgets::Label* LabelStateNowImproving;
+  widgets::Label* Label5;
+  widgets::Label* LabelStateProcessLimited;
   widgets::Label* Label6;
   widgets::Label* LabelStateMemoryState;
+
+  // "System resource status": the heading and the legend of the diagram.
+  widgets::Label* Label7;
+  widgets::Shape* Shape1;
+  widgets::Label* Label14;
+  widgets::Shape* Shape2;
+  widgets::Label* Label15;
+  widgets::Shape* Shape3;
+  widgets::Label* Label16;
+  widgets::Shape* Shape5;
+  widgets::Label* Label18;
+  widgets::Shape* Shape4;
+  widgets::Label* Label17;
 };
 
 }  // namespace tarvelo

@@ -1,0 +1,25 @@
+#include "widgets/TimeOfDay.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+
+namespace tarvelo::widgets {
+
+QString TimeOfDayFormat(const QLocale& locale) {
+  QString format = locale.timeFormat(QLocale::ShortFormat);
+  if (!format.contains('s')) {
+    static const QRegularExpression minutes("m+");
+    const QRegularExpressionMatch m = minutes.match(format);
+    if (m.hasMatch()) format.insert(m.capturedEnd(), ":ss");
+    else format += ":ss";
+  }
+  return format;
+}
+
+QString TimeOfDayText(const QTime& time) {
+  static const QLocale locale = QLocale::system();
+  static const QString format = TimeOfDayFormat(locale);
+  return locale.toString(time, format);
+}
+
+}  // namespace tarvelo::widgets
