@@ -4,6 +4,7 @@
 
 #include "platform/MemoryStatus.h"
 #include "platform/PrivateProfile.h"
+#include "platform/ProcessTable.h"
 #include "platform/Privileges.h"
 #include "platform/ShutdownRequests.h"
 #include "platform/SingleInstance.h"
@@ -17,6 +18,8 @@ struct Platform {
   std::unique_ptr<SingleInstance> singleInstance;
   std::unique_ptr<Privileges> privileges;
   std::unique_ptr<ShutdownRequests> shutdownRequests;
+  std::unique_ptr<ProcessTable> processTable;
+  std::unique_ptr<WorkingSetTrimmer> workingSetTrimmer;
 };
 
 // The platform of the system the program was built for.

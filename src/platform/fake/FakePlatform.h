@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -66,6 +67,30 @@ class FakePrivileges final : public Privileges {
   int calls = 0;
 };
 
+// A process table set by the test.
+class FakeProcessTable final : public ProcessTable {
+ public:
+  std::vector<ProcessEntry> Snapshot() override { return processes; }
+  std::vector<std::string> Modules(ProcessId pid) override {
+    const auto it = modules.find(pid);
+    return it != modules.end() ? it->second : std::vector<std::string>{};
+  }
+  std::vector<ProcessEntry> processes;
+  std::map<ProcessId, std::vector<std::string>> modules;
+};
+
+// Records the trims; a test may act during one (onTrim runs before it returns).
+class FakeWorkingSetTrimmer final : public WorkingSetTrimmer {
+ public:
+  bool TrimWorkingSet(ProcessId pid) override {
+    trimmed.push_back(pid);
+    if (onTrim) onTrim(pid);
+    return true;
+  }
+  std::vector<ProcessId> trimmed;
+  std::function<void(ProcessId)> onTrim;
+};
+
 // A fake platform whose parts stay reachable by their concrete types.
 struct FakePlatform {
   FakePlatform() {
@@ -73,6 +98,10 @@ struct FakePlatform {
     auto s = std::make_unique<FakeProfile>();
     auto i = std::make_unique<FakeSingleInstance>();
     auto p = std::make_unique<FakePrivileges>();
+    auto t = std::make_unique<FakeProcessTable>();
+    auto w = std::make_unique<FakeWorkingSetTrimmer>();
+    processes = t.get();
+    trimmer = w.get();
     memory = m.get();
     settings = s.get();
     instance = i.get();
@@ -81,12 +110,16 @@ struct FakePlatform {
     platform.settingsFile = std::move(s);
     platform.singleInstance = std::move(i);
     platform.privileges = std::move(p);
+    platform.processTable = std::move(t);
+    platform.workingSetTrimmer = std::move(w);
   }
   Platform platform;
   FakeMemoryStatus* memory;
   FakeProfile* settings;
   FakeSingleInstance* instance;
   FakePrivileges* privileges;
+  FakeProcessTable* processes;
+  FakeWorkingSetTrimmer* trimmer;
 };
 
 }  // namespace platform::fake

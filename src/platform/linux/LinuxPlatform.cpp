@@ -2,9 +2,11 @@
 #include "platform/Platform.h"
 #include "platform/linux/LinuxMemoryStatus.h"
 #include "platform/linux/LinuxPrivileges.h"
+#include "platform/linux/LinuxProcessTable.h"
 #include "platform/linux/LinuxProfileFile.h"
 #include "platform/linux/LinuxShutdownRequests.h"
 #include "platform/linux/LinuxSingleInstance.h"
+#include "platform/linux/LinuxWorkingSetTrimmer.h"
 
 namespace platform {
 
@@ -16,6 +18,8 @@ Platform CreateNativePlatform() {
   p.singleInstance = std::make_unique<LinuxSingleInstance>();
   p.privileges = std::make_unique<LinuxPrivileges>();
   p.shutdownRequests = std::make_unique<LinuxShutdownRequests>();
+  p.processTable = std::make_unique<LinuxProcessTable>();
+  p.workingSetTrimmer = std::make_unique<LinuxWorkingSetTrimmer>();
   return p;
 }
 
