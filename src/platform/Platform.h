@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/FileIcons.h"
 #include "platform/MemoryStatus.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ProcessTable.h"
@@ -20,6 +21,7 @@ struct Platform {
   std::unique_ptr<ShutdownRequests> shutdownRequests;
   std::unique_ptr<ProcessTable> processTable;
   std::unique_ptr<WorkingSetTrimmer> workingSetTrimmer;
+  std::unique_ptr<FileIcons> fileIcons;
 };
 
 // The platform of the system the program was built for.

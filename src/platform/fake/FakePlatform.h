@@ -91,6 +91,18 @@ class FakeWorkingSetTrimmer final : public WorkingSetTrimmer {
   std::function<void(ProcessId)> onTrim;
 };
 
+// Icons by executable path, set by the test; counts the questions.
+class FakeFileIcons final : public FileIcons {
+ public:
+  IconSource IconOf(const std::string& exePath) override {
+    ++asked;
+    const auto it = icons.find(exePath);
+    return it != icons.end() ? it->second : IconSource{};
+  }
+  std::map<std::string, IconSource> icons;
+  int asked = 0;
+};
+
 // A fake platform whose parts stay reachable by their concrete types.
 struct FakePlatform {
   FakePlatform() {
@@ -100,6 +112,8 @@ struct FakePlatform {
     auto p = std::make_unique<FakePrivileges>();
     auto t = std::make_unique<FakeProcessTable>();
     auto w = std::make_unique<FakeWorkingSetTrimmer>();
+    auto f = std::make_unique<FakeFileIcons>();
+    icons = f.get();
     processes = t.get();
     trimmer = w.get();
     memory = m.get();
@@ -112,6 +126,7 @@ struct FakePlatform {
     platform.privileges = std::move(p);
     platform.processTable = std::move(t);
     platform.workingSetTrimmer = std::move(w);
+    platform.fileIcons = std::move(f);
   }
   Platform platform;
   FakeMemoryStatus* memory;
@@ -120,6 +135,7 @@ struct FakePlatform {
   FakePrivileges* privileges;
   FakeProcessTable* processes;
   FakeWorkingSetTrimmer* trimmer;
+  FakeFileIcons* icons;
 };
 
 }  // namespace platform::fake

@@ -1,5 +1,6 @@
 #include "platform/Locations.h"
 #include "platform/Platform.h"
+#include "platform/linux/LinuxFileIcons.h"
 #include "platform/linux/LinuxMemoryStatus.h"
 #include "platform/linux/LinuxPrivileges.h"
 #include "platform/linux/LinuxProcessTable.h"
@@ -20,6 +21,7 @@ Platform CreateNativePlatform() {
   p.shutdownRequests = std::make_unique<LinuxShutdownRequests>();
   p.processTable = std::make_unique<LinuxProcessTable>();
   p.workingSetTrimmer = std::make_unique<LinuxWorkingSetTrimmer>();
+  p.fileIcons = std::make_unique<LinuxFileIcons>();
   return p;
 }
 
