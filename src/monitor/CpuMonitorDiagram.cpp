@@ -75,11 +75,14 @@ void CpuMonitorModel::DrawCurve(float SystemLevels::*value, Color color) {
   if (w - 1 < firstSampleIndex_) return;
   // Slot i + 1 must exist for every i drawn.
   const int lastI = std::min(w - 2, static_cast<int>(history_.size()) - 2);
-  for (int i = std::max(firstSampleIndex_ + 1, 0); i <= lastI; ++i) {
-    const int y = RowOf(history_[static_cast<std::size_t>(i)].*value, h);
+  int i = std::max(firstSampleIndex_ + 1, 0);
+  if (i > lastI) return;
+  int y = RowOf(history_[static_cast<std::size_t>(i)].*value, h);
+  for (; i <= lastI; ++i) {
+    const int next = RowOf(history_[static_cast<std::size_t>(i) + 1].*value, h);
     switch (diagramStyle_) {
       case kStyleLines:
-        surface_.DrawLine(i, y, i + 1, RowOf(history_[static_cast<std::size_t>(i) + 1].*value, h), color);
+        surface_.DrawLine(i, y, i + 1, next, color);
         break;
       case kStylePoints:
         surface_.DrawDot(i + 1, y, color);
@@ -90,6 +93,7 @@ void CpuMonitorModel::DrawCurve(float SystemLevels::*value, Color color) {
       default:
         return;
     }
+    y = next;
   }
 }
 
