@@ -23,6 +23,18 @@ awk -F, '
       printf "  %-40s %5.2f x the bare read\n", order[i], t[order[i]] / base
   }' "$scratch/tick.csv"
 
+echo
+echo "== One resource-diagram second (TakeSample + RedrawDiagram, 417 x 57) against reading the three /proc files"
+"$bin/monitor_sample_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+  --benchmark_out="$scratch/monitor.csv" --benchmark_out_format=csv 2>/dev/null | grep -E "_median|^Benchmark" || true
+awk -F, '
+  /_median/ { gsub(/"/, "", $1); sub(/_median/, "", $1); t[$1] = $3; order[++n] = $1 }
+  END {
+    base = t["BareProcFilesRead"]
+    if (base > 0) for (i = 1; i <= n; ++i) if (order[i] != "BareProcFilesRead")
+      printf "  %-40s %5.2f x the bare reads\n", order[i], t[order[i]] / base
+  }' "$scratch/monitor.csv"
+
 session=$build/bench-session
 "$root/scripts/xsession.sh" start "$session" >/dev/null
 trap '"$root/scripts/xsession.sh" stop "$session"' EXIT

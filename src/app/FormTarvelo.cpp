@@ -114,7 +114,7 @@ void FormTarvelo::BuildPages() {
     const auto [w, h] = size(page);
     return new widgets::PagePanel(this, InfoOf(page).panel, w, h);
   };
-  PictureState = new StatusPage(this, size(PageId::State).first, size(PageId::State).second);
+  PictureState = new StatusPage(this, size(PageId::State).first, size(PageId::State).second, platform_);
   PictureProcess = plain(PageId::Process);
   PictureCPU = plain(PageId::CPU);
   PictureMemory = new MemoryPage(this, size(PageId::Memory).first, size(PageId::Memory).second);

@@ -2,11 +2,14 @@
 
 #include <memory>
 
+#include "platform/CpuTimes.h"
+#include "platform/DiskSpace.h"
 #include "platform/MemoryStatus.h"
 #include "platform/PrivateProfile.h"
 #include "platform/Privileges.h"
 #include "platform/ShutdownRequests.h"
 #include "platform/SingleInstance.h"
+#include "platform/SystemMemory.h"
 
 namespace platform {
 
@@ -17,6 +20,11 @@ struct Platform {
   std::unique_ptr<SingleInstance> singleInstance;
   std::unique_ptr<Privileges> privileges;
   std::unique_ptr<ShutdownRequests> shutdownRequests;
+  // The system resource diagram.
+  std::unique_ptr<CpuTimesSource> cpuTimes;
+  std::unique_ptr<LegacyCpuCounter> legacyCpuCounter;  // null where the system has none
+  std::unique_ptr<SystemMemorySource> systemMemory;
+  std::unique_ptr<DiskSpaceSource> diskSpace;
 };
 
 // The platform of the system the program was built for.

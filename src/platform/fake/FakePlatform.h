@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -66,6 +67,38 @@ class FakePrivileges final : public Privileges {
   int calls = 0;
 };
 
+// Processor readings set by the test; nothing (a failed reading) when unset.
+class FakeCpuTimes final : public CpuTimesSource {
+ public:
+  std::optional<CpuTimes> Read() override {
+    ++reads;
+    return times;
+  }
+  std::optional<CpuTimes> times;
+  int reads = 0;
+};
+
+class FakeSystemMemory final : public SystemMemorySource {
+ public:
+  std::optional<SystemMemoryStatus> Read() override { return status; }
+  std::optional<SystemMemoryStatus> status;
+};
+
+// Disk space of the paths the test names; every other path has none.
+class FakeDiskSpace final : public DiskSpaceSource {
+ public:
+  std::optional<DiskSpace> Read(std::string_view path) override {
+    paths.emplace_back(path);
+    const auto it = drives.find(std::string(path));
+    if (it == drives.end()) return std::nullopt;
+    return it->second;
+  }
+  std::string SystemDirectory() override { return systemDirectory; }
+  std::map<std::string, DiskSpace> drives;
+  std::string systemDirectory = "C:\\WINDOWS";
+  std::vector<std::string> paths;  // every path asked about
+};
+
 // A fake platform whose parts stay reachable by their concrete types.
 struct FakePlatform {
   FakePlatform() {
@@ -81,12 +114,25 @@ struct FakePlatform {
     platform.settingsFile = std::move(s);
     platform.singleInstance = std::move(i);
     platform.privileges = std::move(p);
+
+    auto c = std::make_unique<FakeCpuTimes>();
+    auto sm = std::make_unique<FakeSystemMemory>();
+    auto d = std::make_unique<FakeDiskSpace>();
+    cpuTimes = c.get();
+    systemMemory = sm.get();
+    diskSpace = d.get();
+    platform.cpuTimes = std::move(c);
+    platform.systemMemory = std::move(sm);
+    platform.diskSpace = std::move(d);
   }
   Platform platform;
   FakeMemoryStatus* memory;
   FakeProfile* settings;
   FakeSingleInstance* instance;
   FakePrivileges* privileges;
+  FakeCpuTimes* cpuTimes;
+  FakeSystemMemory* systemMemory;
+  FakeDiskSpace* diskSpace;
 };
 
 }  // namespace platform::fake
