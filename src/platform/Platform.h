@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/AutostartEntry.h"
 #include "platform/MemoryStatus.h"
 #include "platform/PrivateProfile.h"
 #include "platform/Privileges.h"
@@ -17,6 +18,7 @@ struct Platform {
   std::unique_ptr<SingleInstance> singleInstance;
   std::unique_ptr<Privileges> privileges;
   std::unique_ptr<ShutdownRequests> shutdownRequests;
+  std::unique_ptr<AutostartEntry> autostart;
 };
 
 // The platform of the system the program was built for.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -66,6 +67,27 @@ class FakePrivileges final : public Privileges {
   int calls = 0;
 };
 
+// The autostart entry as a value: the path it starts, or none.
+class FakeAutostart final : public AutostartEntry {
+ public:
+  bool Write(const std::string& executablePath) override {
+    ++writes;
+    if (fail) return false;
+    entry = executablePath;
+    return true;
+  }
+  bool Remove() override {
+    ++removes;
+    if (fail) return false;
+    entry.reset();
+    return true;
+  }
+  std::optional<std::string> entry;
+  int writes = 0;
+  int removes = 0;
+  bool fail = false;
+};
+
 // A fake platform whose parts stay reachable by their concrete types.
 struct FakePlatform {
   FakePlatform() {
@@ -73,20 +95,24 @@ struct FakePlatform {
     auto s = std::make_unique<FakeProfile>();
     auto i = std::make_unique<FakeSingleInstance>();
     auto p = std::make_unique<FakePrivileges>();
+    auto a = std::make_unique<FakeAutostart>();
     memory = m.get();
     settings = s.get();
     instance = i.get();
     privileges = p.get();
+    autostart = a.get();
     platform.memoryStatus = std::move(m);
     platform.settingsFile = std::move(s);
     platform.singleInstance = std::move(i);
     platform.privileges = std::move(p);
+    platform.autostart = std::move(a);
   }
   Platform platform;
   FakeMemoryStatus* memory;
   FakeProfile* settings;
   FakeSingleInstance* instance;
   FakePrivileges* privileges;
+  FakeAutostart* autostart;
 };
 
 }  // namespace platform::fake

@@ -1,5 +1,6 @@
 #include "platform/Locations.h"
 #include "platform/Platform.h"
+#include "platform/linux/LinuxAutostartEntry.h"
 #include "platform/linux/LinuxMemoryStatus.h"
 #include "platform/linux/LinuxPrivileges.h"
 #include "platform/linux/LinuxProfileFile.h"
@@ -16,6 +17,8 @@ Platform CreateNativePlatform() {
   p.singleInstance = std::make_unique<LinuxSingleInstance>();
   p.privileges = std::make_unique<LinuxPrivileges>();
   p.shutdownRequests = std::make_unique<LinuxShutdownRequests>();
+  p.autostart = std::make_unique<LinuxAutostartEntry>(LinuxAutostartEntry::SessionMachineDirectory(),
+                                                      LinuxAutostartEntry::SessionUserDirectory());
   return p;
 }
 
