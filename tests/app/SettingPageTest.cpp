@@ -72,6 +72,10 @@ TEST_F(SettingPageTest, ControlsAtTheirPlaces) {
   EXPECT_EQ(Find("Image3")->parent(), Find("PictureSetting"));
   EXPECT_EQ(Find("LabelHomepage")->parent(), Find("PictureAbout"));
   EXPECT_EQ(Find<QLabel>("LabelHomepage")->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+  for (const char* box : {"CheckAutoRun", "CheckAutoMin"}) {  // on white, past the caption
+    const QImage picture = Find(box)->grab().toImage();
+    EXPECT_EQ(QColor(picture.pixel(picture.width() - 4, picture.height() / 2)), QColor(Qt::white)) << box;
+  }
   EXPECT_FALSE(Find<widgets::CheckBox>("CheckAutoRun")->isChecked());
   EXPECT_FALSE(Find<widgets::CheckBox>("CheckAutoMin")->isChecked());
 }
