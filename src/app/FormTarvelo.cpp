@@ -133,8 +133,7 @@ void FormTarvelo::BuildPages() {
   PictureCPU = plain(PageId::CPU);
   PictureMemory = new MemoryPage(this, size(PageId::Memory).first, size(PageId::Memory).second);
   PictureSetting = new SettingPage(this, size(PageId::Setting).first, size(PageId::Setting).second, startOptions_);
-  PictureAbout = new AboutPage(this, size(PageId::About).first, size(PageId::About).second,
-                               siteRoot_);
+  PictureAbout = new AboutPage(this, size(PageId::About).first, size(PageId::About).second, siteRoot_);
   panels_ = {PictureState, PictureProcess, PictureCPU, PictureMemory, PictureSetting, PictureAbout};
 }
 
