@@ -48,9 +48,9 @@ TEST(Tray, IconDocksAndADoubleClickBringsBackTheHiddenWindow) {
   const QImage picture = IconPicture(*icon);
   bool drawn = false;
   for (int y = 0; y < picture.height(); ++y) {
-    for (int x = 0; x < picture.width(); ++x) drawn = drawn || IsBlue(picture.pixel(x, y));
+    for (int x = 0; x < picture.width(); ++x) drawn = drawn || IsOrange(picture.pixel(x, y));
   }
-  EXPECT_TRUE(drawn) << "the icon shows a picture";
+  EXPECT_TRUE(drawn) << "the icon shows the gauge's needle";
   EXPECT_TRUE(tarvelo.Windows().isEmpty()) << "started hidden: only the icon shows";
 
   icon->Click(g.width() / 2, g.height() / 2);  // one click is not enough
