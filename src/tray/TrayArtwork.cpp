@@ -1,5 +1,7 @@
 #include "tray/TrayArtwork.h"
 
+#include <QHash>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPixmap>
 #include <QRadialGradient>
@@ -18,6 +20,35 @@ QPointF OnCircle(const QPointF& centre, double radius, double degrees) {
   const double a = degrees * M_PI / 180.0;
   return {centre.x() + radius * std::cos(a), centre.y() - radius * std::sin(a)};
 }
+
+// A frame as an icon drawn on demand at the size asked for, so that nothing is
+// rendered before it is shown and every size is sharp. Each size is drawn once.
+class FrameIconEngine final : public QIconEngine {
+ public:
+  explicit FrameIconEngine(int frame) : frame_(frame) {}
+
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    const qreal ratio = painter->device() != nullptr ? painter->device()->devicePixelRatioF() : 1.0;
+    QPixmap picture = pixmap(rect.size() * ratio, mode, state);
+    picture.setDevicePixelRatio(ratio);
+    painter->drawPixmap(rect.topLeft(), picture);
+  }
+  QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override {
+    const int side = std::max(1, std::min(size.width(), size.height()));
+    auto cached = cache_.constFind(side);
+    if (cached == cache_.constEnd()) cached = cache_.insert(side, QPixmap::fromImage(TrayFrameImage(frame_, side)));
+    return *cached;
+  }
+  QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+    return {{16, 16}, {22, 22}, {24, 24}, {32, 32}, {48, 48}, {64, 64}};
+  }
+  QIconEngine* clone() const override { return new FrameIconEngine(frame_); }
+  QString key() const override { return "TarveloTrayFrame"; }
+
+ private:
+  int frame_;
+  QHash<int, QPixmap> cache_;
+};
 
 }  // namespace
 
@@ -76,10 +107,6 @@ QImage TrayFrameImage(int frame, int size) {
   return image;
 }
 
-QIcon TrayFrameIcon(int frame) {
-  QIcon icon;
-  for (int size : {16, 20, 22, 24, 32, 40, 44, 48, 64}) icon.addPixmap(QPixmap::fromImage(TrayFrameImage(frame, size)));
-  return icon;
-}
+QIcon TrayFrameIcon(int frame) { return QIcon(new FrameIconEngine(frame)); }
 
 }  // namespace tarvelo::artwork

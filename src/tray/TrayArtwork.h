@@ -16,7 +16,7 @@ void PaintTrayFrame(QPainter& p, const QRectF& r, int frame);
 // One frame at size × size pixels, transparent around the gauge.
 QImage TrayFrameImage(int frame, int size);
 
-// One frame as an icon, rendered at the usual tray sizes and their doubles.
+// One frame as an icon, drawn when it is first shown at each size.
 QIcon TrayFrameIcon(int frame);
 
 }  // namespace tarvelo::artwork

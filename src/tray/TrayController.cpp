@@ -78,8 +78,7 @@ TrayController::TrayController(QWidget& mainWindow, QString iconFile, QObject* p
       systemTrayIcon_(new QSystemTrayIcon(this)),
       formMenu_(new FormMenu(&mainWindow)),
       view_(std::make_unique<View>(*systemTrayIcon_, *formMenu_, std::move(iconFile))),
-      trayIcon_(*view_),
-      singleActivationHost_(TrayHostReportsOnlySingleActivation()) {
+      trayIcon_(*view_) {
   setObjectName("TrayController");
   systemTrayIcon_->setObjectName("TrayIcon");
 
@@ -112,8 +111,9 @@ void TrayController::CloseMenu() {
 }
 
 void TrayController::Activated(QSystemTrayIcon::ActivationReason reason) {
+  if (!singleActivationHost_) singleActivationHost_ = TrayHostReportsOnlySingleActivation();
   const TrayWindows windows{mainWindow_.isVisible(), cpuLimitDialogVisible_ && cpuLimitDialogVisible_()};
-  switch (MainWindowProc(ToActivation(reason), windows, singleActivationHost_)) {
+  switch (MainWindowProc(ToActivation(reason), windows, *singleActivationHost_)) {
     case TrayCommand::ShowMainWindow:
       mainWindow_.showNormal();
       mainWindow_.raise();

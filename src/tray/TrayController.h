@@ -4,6 +4,7 @@
 #include <QSystemTrayIcon>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/Pages.h"
 #include "tray/ModuleSubClass.h"
@@ -31,7 +32,7 @@ class TrayController : public QObject {
   // While this says the CPU-limit dialog is open, clicks on the icon do nothing.
   void SetCpuLimitDialogVisible(std::function<bool()> visible) { cpuLimitDialogVisible_ = std::move(visible); }
   // Whether the tray host reports a click only as one single activation
-  // (StatusNotifierItem hosts); found out once, at construction.
+  // (StatusNotifierItem hosts); found out at the first click unless set.
   void SetSingleActivationHost(bool single) { singleActivationHost_ = single; }
 
   // Starts and stops acting on the icon's clicks.
@@ -58,7 +59,7 @@ class TrayController : public QObject {
   std::unique_ptr<View> view_;
   ModuleTrayIcon trayIcon_;
   std::function<bool()> cpuLimitDialogVisible_;
-  bool singleActivationHost_;
+  std::optional<bool> singleActivationHost_;
   QMetaObject::Connection hook_;
 };
 
