@@ -41,6 +41,8 @@ trap '"$root/scripts/xsession.sh" stop "$session"' EXIT
 trap '"$root/scripts/xsession.sh" stop "$session"; rm -rf "$scratch"' EXIT
 export DISPLAY=$(cat "$session/display")
 export TARVELO_CONFIG_DIR=$scratch XDG_RUNTIME_DIR=$scratch
+# Start-up brings the autostart entry in line with Config.ini: keep it off the machine's.
+export XDG_CONFIG_HOME=$scratch/config XDG_CONFIG_DIRS=$scratch/xdg
 
 now_ns() { date +%s%N; }
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }

@@ -4,6 +4,7 @@
 
 #include "platform/CpuTimes.h"
 #include "platform/DiskSpace.h"
+#include "platform/AutostartEntry.h"
 #include "platform/MemoryStatus.h"
 #include "platform/PrivateProfile.h"
 #include "platform/Privileges.h"
@@ -25,6 +26,7 @@ struct Platform {
   std::unique_ptr<LegacyCpuCounter> legacyCpuCounter;  // null where the system has none
   std::unique_ptr<SystemMemorySource> systemMemory;
   std::unique_ptr<DiskSpaceSource> diskSpace;
+  std::unique_ptr<AutostartEntry> autostart;
 };
 
 // The platform of the system the program was built for.

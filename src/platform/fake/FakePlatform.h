@@ -99,6 +99,27 @@ class FakeDiskSpace final : public DiskSpaceSource {
   std::vector<std::string> paths;  // every path asked about
 };
 
+// The autostart entry as a value: the path it starts, or none.
+class FakeAutostart final : public AutostartEntry {
+ public:
+  bool Write(const std::string& executablePath) override {
+    ++writes;
+    if (fail) return false;
+    entry = executablePath;
+    return true;
+  }
+  bool Remove() override {
+    ++removes;
+    if (fail) return false;
+    entry.reset();
+    return true;
+  }
+  std::optional<std::string> entry;
+  int writes = 0;
+  int removes = 0;
+  bool fail = false;
+};
+
 // A fake platform whose parts stay reachable by their concrete types.
 struct FakePlatform {
   FakePlatform() {
@@ -106,10 +127,12 @@ struct FakePlatform {
     auto s = std::make_unique<FakeProfile>();
     auto i = std::make_unique<FakeSingleInstance>();
     auto p = std::make_unique<FakePrivileges>();
+    auto a = std::make_unique<FakeAutostart>();
     memory = m.get();
     settings = s.get();
     instance = i.get();
     privileges = p.get();
+    autostart = a.get();
     platform.memoryStatus = std::move(m);
     platform.settingsFile = std::move(s);
     platform.singleInstance = std::move(i);
@@ -124,6 +147,7 @@ struct FakePlatform {
     platform.cpuTimes = std::move(c);
     platform.systemMemory = std::move(sm);
     platform.diskSpace = std::move(d);
+    platform.autostart = std::move(a);
   }
   Platform platform;
   FakeMemoryStatus* memory;
@@ -133,6 +157,7 @@ struct FakePlatform {
   FakeCpuTimes* cpuTimes;
   FakeSystemMemory* systemMemory;
   FakeDiskSpace* diskSpace;
+  FakeAutostart* autostart;
 };
 
 }  // namespace platform::fake

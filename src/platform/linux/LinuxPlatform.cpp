@@ -2,6 +2,7 @@
 #include "platform/Platform.h"
 #include "platform/linux/LinuxCpuTimes.h"
 #include "platform/linux/LinuxDiskSpace.h"
+#include "platform/linux/LinuxAutostartEntry.h"
 #include "platform/linux/LinuxMemoryStatus.h"
 #include "platform/linux/LinuxPrivileges.h"
 #include "platform/linux/LinuxProfileFile.h"
@@ -22,6 +23,8 @@ Platform CreateNativePlatform() {
   p.cpuTimes = std::make_unique<LinuxCpuTimes>();
   p.systemMemory = std::make_unique<LinuxSystemMemory>();
   p.diskSpace = std::make_unique<LinuxDiskSpace>();
+  p.autostart = std::make_unique<LinuxAutostartEntry>(LinuxAutostartEntry::SessionMachineDirectory(),
+                                                      LinuxAutostartEntry::SessionUserDirectory());
   return p;
 }
 
