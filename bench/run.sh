@@ -23,12 +23,26 @@ awk -F, '
       printf "  %-40s %5.2f x the bare read\n", order[i], t[order[i]] / base
   }' "$scratch/tick.csv"
 
+echo
+echo "== One resource-diagram second (TakeSample + RedrawDiagram, 417 x 57) against reading the three /proc files"
+"$bin/monitor_sample_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+  --benchmark_out="$scratch/monitor.csv" --benchmark_out_format=csv 2>/dev/null | grep -E "_median|^Benchmark" || true
+awk -F, '
+  /_median/ { gsub(/"/, "", $1); sub(/_median/, "", $1); t[$1] = $3; order[++n] = $1 }
+  END {
+    base = t["BareProcFilesRead"]
+    if (base > 0) for (i = 1; i <= n; ++i) if (order[i] != "BareProcFilesRead")
+      printf "  %-40s %5.2f x the bare reads\n", order[i], t[order[i]] / base
+  }' "$scratch/monitor.csv"
+
 session=$build/bench-session
 "$root/scripts/xsession.sh" start "$session" >/dev/null
 trap '"$root/scripts/xsession.sh" stop "$session"' EXIT
 trap '"$root/scripts/xsession.sh" stop "$session"; rm -rf "$scratch"' EXIT
 export DISPLAY=$(cat "$session/display")
 export TARVELO_CONFIG_DIR=$scratch XDG_RUNTIME_DIR=$scratch
+# Start-up brings the autostart entry in line with Config.ini: keep it off the machine's.
+export XDG_CONFIG_HOME=$scratch/config XDG_CONFIG_DIRS=$scratch/xdg
 
 now_ns() { date +%s%N; }
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }

@@ -3,11 +3,13 @@
 # (trayer, XEmbed), for the end-to-end tests and for running Tarvelo on a
 # machine without a display.
 #
-#   scripts/xsession.sh start DIR   start them; DIR/display then holds ":N"
-#   scripts/xsession.sh stop DIR    stop what "start DIR" started
+#   scripts/xsession.sh start DIR          start them; DIR/display then holds ":N"
+#   scripts/xsession.sh stop DIR           stop what "start DIR" started
+#   scripts/xsession.sh restart-tray DIR   end the tray host and start it again,
+#                                          as a desktop does when its panel restarts
 set -euo pipefail
 
-usage() { echo "usage: $0 start|stop DIR" >&2; exit 2; }
+usage() { echo "usage: $0 start|stop|restart-tray DIR" >&2; exit 2; }
 [ $# -eq 2 ] || usage
 action=$1
 dir=$2
@@ -29,7 +31,7 @@ stop() {
     for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     kill -9 "$pid" 2>/dev/null || true
   done
-  rm -f "$dir/pids" "$dir/display"
+  rm -f "$dir/pids" "$dir/display" "$dir/tray.pid"
 }
 
 start() {
@@ -52,17 +54,42 @@ start() {
   echo $! >> "$dir/pids"
   wait_for 10 openbox sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
 
-  trayer --edge bottom --align right --widthtype request --height 24 --transparent false \
-    --tint 0x1e3a5f --SetDockType true --SetPartialStrut true >"$dir/trayer.log" 2>&1 &
-  echo $! >> "$dir/pids"
-  wait_for 10 trayer xdotool search --classname trayer
+  : > "$dir/trayer.log"
+  start_tray
+  cat "$dir/tray.pid" >> "$dir/pids"
 
   echo "$display" > "$dir/display"
   echo "$display"
 }
 
+# The tray host; DIR/tray.pid holds its process id.
+start_tray() {
+  trayer --edge bottom --align right --widthtype request --height 24 --transparent false \
+    --tint 0x1e3a5f --SetDockType true --SetPartialStrut true >>"$dir/trayer.log" 2>&1 &
+  echo $! > "$dir/tray.pid"
+  wait_for 10 trayer xdotool search --classname trayer
+}
+
+restart_tray() {
+  [ -f "$dir/display" ] && [ -f "$dir/tray.pid" ] || { echo "xsession: not started in $dir" >&2; exit 1; }
+  export DISPLAY=$(cat "$dir/display")
+  local old
+  old=$(cat "$dir/tray.pid")
+  kill "$old" 2>/dev/null || true
+  for _ in $(seq 50); do kill -0 "$old" 2>/dev/null || break; sleep 0.1; done
+  kill -9 "$old" 2>/dev/null || true
+  # Its window goes with its connection to the server.
+  for _ in $(seq 50); do xdotool search --classname trayer >/dev/null 2>&1 || break; sleep 0.1; done
+  start_tray
+  local new
+  new=$(cat "$dir/tray.pid")
+  # "stop" ends the new one in the old one's place.
+  sed -i "s/^$old\$/$new/" "$dir/pids"
+}
+
 case $action in
   start) start ;;
   stop) stop ;;
+  restart-tray) restart_tray ;;
   *) usage ;;
 esac

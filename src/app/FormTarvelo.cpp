@@ -2,19 +2,29 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDialog>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QUrl>
 #include <QWindow>
 
+#include "app/AboutPage.h"
+#include "app/AdBanner.h"
 #include "app/Artwork.h"
 #include "app/ChromeButtonWidget.h"
+#include "app/ModuleAd.h"
+#include "app/SettingPage.h"
 #include "app/StatusPage.h"
 #include "memory/MemoryPage.h"
+#include "platform/Locations.h"
 #include "platform/Platform.h"
+#include "tray/TrayController.h"
+#include "widgets/CheckBox.h"
 #include "widgets/Fonts.h"
 #include "widgets/Label.h"
 #include "widgets/MessageBox.h"
@@ -39,6 +49,9 @@ FormTarvelo::FormTarvelo(platform::Platform& platform, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       platform_(platform),
       settings_(*platform.settingsFile),
+      autorun_(*platform.autostart, platform::ExecutablePath()),
+      startOptions_(settings_, autorun_),
+      siteRoot_(QString::fromStdString(ModuleAd::SiteRoot())),
       memoryState_(*platform.memoryStatus) {
   setObjectName("FormTarvelo");
   setWindowTitle("Tarvelo");
@@ -51,6 +64,7 @@ FormTarvelo::FormTarvelo(platform::Platform& platform, QWidget* parent)
   BuildNavigation();
   BuildChrome();
   BuildTimers();
+  BuildTrayAndBanner();
   WatchShutdownRequests();
 }
 
@@ -114,12 +128,12 @@ void FormTarvelo::BuildPages() {
     const auto [w, h] = size(page);
     return new widgets::PagePanel(this, InfoOf(page).panel, w, h);
   };
-  PictureState = new StatusPage(this, size(PageId::State).first, size(PageId::State).second);
+  PictureState = new StatusPage(this, size(PageId::State).first, size(PageId::State).second, platform_);
   PictureProcess = plain(PageId::Process);
   PictureCPU = plain(PageId::CPU);
   PictureMemory = new MemoryPage(this, size(PageId::Memory).first, size(PageId::Memory).second);
-  PictureSetting = plain(PageId::Setting);
-  PictureAbout = plain(PageId::About);
+  PictureSetting = new SettingPage(this, size(PageId::Setting).first, size(PageId::Setting).second, startOptions_);
+  PictureAbout = new AboutPage(this, size(PageId::About).first, size(PageId::About).second, siteRoot_);
   panels_ = {PictureState, PictureProcess, PictureCPU, PictureMemory, PictureSetting, PictureAbout};
 }
 
@@ -140,6 +154,21 @@ void FormTarvelo::BuildTimers() {
 
   connect(TimerOnTimeState, &QTimer::timeout, this, &FormTarvelo::TimerOnTimeStateTick);
   connect(TimerState, &QTimer::timeout, this, [this] { PictureState->ShowTime(widgets::TimeOfDayText()); });
+}
+
+void FormTarvelo::BuildTrayAndBanner() {
+  const QString iconFile = QString::fromStdString(platform::ProgramDirectory()) + "/Tarvelo.ico";
+  tray_ = new TrayController(*this, iconFile, this);
+  tray_->SetCpuLimitDialogVisible([this] { return CpuLimitDialogVisible(); });
+  connect(tray_, &TrayController::PageChosen, this, &FormTarvelo::ShowPage);
+  connect(tray_, &TrayController::HomePageChosen, this, [this] { QDesktopServices::openUrl(QUrl(siteRoot_)); });
+  connect(tray_, &TrayController::ExitChosen, this, &FormTarvelo::ExitProgram);
+  connect(TimerTrayIcon, &QTimer::timeout, this, [this] { tray_->Icon().TimerTrayIcon(); });
+
+  const std::string site = siteRoot_.toStdString();
+  adBanner_ = new AdBanner(LabelAd, TimerAd, [this] { return CpuLimitDialogVisible(); },
+                           QUrl(QString::fromStdString(ModuleAd::AdAddress(site))),
+                           QUrl(QString::fromStdString(ModuleAd::AdPageAddress(site))), this);
 }
 
 void FormTarvelo::WatchShutdownRequests() {
@@ -189,8 +218,8 @@ void FormTarvelo::CentreOnScreen() {
   move(area.left() + qRound(left), area.top() + qRound(top));
 }
 
-// The tray animation starts again at its first frame (the tray icon's work).
-void FormTarvelo::ResetTrayFrame() {}
+// The tray animation starts again at its first frame.
+void FormTarvelo::ResetTrayFrame() { tray_->Icon().TrayFrame = 1; }
 
 void FormTarvelo::InitialiseChrome() {
   ImageMin->PointerOverBackground();
@@ -211,8 +240,12 @@ void FormTarvelo::LoadBoosterSettings() {}
 void FormTarvelo::LoadMemorySettings() {}
 
 // [Setting] Autorun, which also brings the autostart entry in line, and
-// Automin, which keeps the window hidden (the settings page's work).
-void FormTarvelo::LoadStartSettings() {}
+// Automin, which keeps the window hidden.
+void FormTarvelo::LoadStartSettings() {
+  PictureSetting->CheckAutoRun->SetValue(startOptions_.LoadAutorun());
+  PictureSetting->CheckAutoMin->SetValue(startOptions_.LoadAutomin());
+  hiddenAtStart_ = PictureSetting->CheckAutoMin->Value() == 1;
+}
 
 // One booster tick before the window shows (the booster's work).
 void FormTarvelo::TimerProcessTick() {}
@@ -220,11 +253,11 @@ void FormTarvelo::TimerProcessTick() {}
 // The first fill of the process list (the CPU page's work).
 void FormTarvelo::RefreshProcessList() {}
 
-// Starts listening to the tray icon and the tray host (the tray's work).
-void FormTarvelo::InstallWindowHook() {}
+// Starts acting on the tray icon's clicks.
+void FormTarvelo::InstallWindowHook() { tray_->InstallWindowHook(); }
 
-// Puts the icon into the notification area (the tray's work).
-void FormTarvelo::AddTrayIcon() {}
+// Puts the icon into the notification area.
+void FormTarvelo::AddTrayIcon() { tray_->Icon().AddTrayIcon(); }
 
 void FormTarvelo::StartTimers() {
   for (QTimer* timer : {TimerAd, TimerOnTimeState, TimerMemory, TimerProcess, TimerCPU, TimerState, TimerTrayIcon}) {
@@ -303,14 +336,27 @@ void FormTarvelo::ExitProgram() {
   QCoreApplication::exit(0);
 }
 
-// Takes the icon out of the notification area (the tray's work).
-void FormTarvelo::DeleteTrayIcon() {}
+// Takes the icon out of the notification area.
+void FormTarvelo::DeleteTrayIcon() { tray_->Icon().DeleteTrayIcon(); }
 
-// Stops listening to the tray icon (the tray's work).
-void FormTarvelo::RemoveWindowHook() {}
+// Stops acting on the tray icon's clicks.
+void FormTarvelo::RemoveWindowHook() { tray_->RemoveWindowHook(); }
 
-// Closes the tray menu's window and the CPU-limit dialog (their work).
-void FormTarvelo::CloseOtherWindows() {}
+// Closes the tray menu's window, then the CPU-limit dialog.
+void FormTarvelo::CloseOtherWindows() {
+  tray_->CloseMenu();
+  CloseCpuLimitDialog();
+}
+
+void FormTarvelo::SetCpuLimitDialog(QDialog* dialog) { cpuLimitDialog_ = dialog; }
+
+bool FormTarvelo::CpuLimitDialogVisible() const { return cpuLimitDialog_ && cpuLimitDialog_->isVisible(); }
+
+void FormTarvelo::CloseCpuLimitDialog() {
+  // Not deleted here: it may be running its own event loop further up the
+  // stack, and its opener owns it.
+  if (cpuLimitDialog_) cpuLimitDialog_->reject();
+}
 
 // ---- Timers ----
 

@@ -1,14 +1,17 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <optional>
 
 #include "app/ChromeButton.h"
+#include "app/ModuleAutorun.h"
 #include "app/Pages.h"
 #include "app/Settings.h"
 #include "memory/ModuleGetMemoryState.h"
 
+class QDialog;
 class QTimer;
 
 namespace platform {
@@ -22,9 +25,13 @@ class Picture;
 
 namespace tarvelo {
 
+class AboutPage;
+class AdBanner;
 class ChromeButtonWidget;
 class MemoryPage;
+class SettingPage;
 class StatusPage;
+class TrayController;
 
 // The main window: borderless, skinned, six pages behind a navigation column.
 // It owns the program's timers and runs start-up and shut-down.
@@ -50,6 +57,15 @@ class FormTarvelo : public QWidget {
   void ExitProgram();
   bool Exiting() const { return exiting_; }
 
+  // The CPU-limit dialog while it runs: whoever opens it hands it over here
+  // for as long as it lives (the pointer clears itself when it is destroyed).
+  // While it is visible the tray icon's clicks and the advertisement poll do
+  // nothing; ExitProgram closes it.
+  void SetCpuLimitDialog(QDialog* dialog);
+  bool CpuLimitDialogVisible() const;
+  // Rejects the dialog: its exec() returns, and its opener destroys it.
+  void CloseCpuLimitDialog();
+
   // Chrome.
   widgets::Picture* ImageCaption;
   widgets::Label* Label9;
@@ -73,8 +89,8 @@ class FormTarvelo : public QWidget {
   QWidget* PictureProcess;
   QWidget* PictureCPU;
   MemoryPage* PictureMemory;
-  QWidget* PictureSetting;
-  QWidget* PictureAbout;
+  SettingPage* PictureSetting;
+  AboutPage* PictureAbout;
   QWidget* Panel(PageId page) const { return panels_[IndexOf(page)]; }
 
   QTimer* TimerAd;
@@ -95,6 +111,7 @@ class FormTarvelo : public QWidget {
   void BuildNavigation();
   void BuildPages();
   void BuildTimers();
+  void BuildTrayAndBanner();
   void WatchShutdownRequests();
   void OnChromeAction(ChromeButton::Action action);
   void StartMoving(Qt::MouseButton button);
@@ -123,6 +140,12 @@ class FormTarvelo : public QWidget {
 
   platform::Platform& platform_;
   Settings settings_;
+  ModuleAutorun autorun_;
+  StartOptions startOptions_;
+  QString siteRoot_;  // the product web site
+  TrayController* tray_ = nullptr;
+  AdBanner* adBanner_ = nullptr;
+  QPointer<QDialog> cpuLimitDialog_;
   ModuleGetMemoryState memoryState_;
   std::optional<MemoryFigures> shownMemory_;  // what the memory labels show
   std::array<QWidget*, kPageCount> panels_{};

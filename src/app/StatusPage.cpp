@@ -1,6 +1,9 @@
 #include "app/StatusPage.h"
 
 #include "app/Artwork.h"
+#include "monitor/CpuMonitor.h"
+#include "monitor/ModuleCpuMonitorSupport.h"
+#include "monitor/PropertyBag.h"
 #include "widgets/Fonts.h"
 #include "widgets/Label.h"
 #include "widgets/Picture.h"
@@ -41,7 +44,7 @@ Label* Value(QWidget* page, const char* name, const char* text, int left, int to
 
 }  // namespace
 
-StatusPage::StatusPage(QWidget* parent, int widthTwips, int heightTwips)
+StatusPage::StatusPage(QWidget* parent, int widthTwips, int heightTwips, platform::Platform& platform)
     : PagePanel(parent, "PictureState", widthTwips, heightTwips) {
   Shape11 = new Shape(this, "Shape11", TwipsRect(720, 720, 6195, 1965), QColor(224, 224, 224));
   Label36 = Heading(this, "Label36", "Speed up status", 720, 360);
@@ -60,6 +63,16 @@ StatusPage::StatusPage(QWidget* parent, int widthTwips, int heightTwips)
   LabelStateMemoryState = Value(this, "LabelStateMemoryState", "0", 2520, 2040, QColor(255, 128, 0));
 
   Label7 = Heading(this, "Label7", "System resource status", 840, 3000);
+  // The diagram, loaded from its saved state: dark grey, flat, a light-orange
+  // grid, the root drive; every other property at its default.
+  CpuMonitorState = new monitor::CpuMonitor(this, "CpuMonitorState", monitor::MonitorPlatform::From(platform));
+  CpuMonitorState->setGeometry(TwipsRect(720, 3360, 6255, 855));
+  CpuMonitorState->ReadProperties({
+      {"BackColor", std::int64_t{4210752}},
+      {"Appearance", std::int64_t{0}},
+      {"DisplayGridColor", std::int64_t{8438015}},
+      {"HDDriveLetter", std::string("C:\\")},
+  });
   // The legend: the diagram's default curve colours.
   struct LegendEntry {
     Shape*& square;

@@ -2,6 +2,14 @@
 
 #include "widgets/PagePanel.h"
 
+namespace platform {
+struct Platform;
+}
+
+namespace tarvelo::monitor {
+class CpuMonitor;
+}
+
 namespace tarvelo::widgets {
 class Label;
 class Picture;
@@ -16,7 +24,8 @@ class StatusPage : public widgets::PagePanel {
   Q_OBJECT
 
  public:
-  StatusPage(QWidget* parent, int widthTwips, int heightTwips);
+  // The diagram samples the system through platform.
+  StatusPage(QWidget* parent, int widthTwips, int heightTwips, platform::Platform& platform);
 
   // The clock, as text.
   void ShowTime(const QString& text);
@@ -42,8 +51,9 @@ class StatusPage : public widgets::PagePanel {
   widgets::Label* Label6;
   widgets::Label* LabelStateMemoryState;
 
-  // "System resource status": the heading and the legend of the diagram.
+  // "System resource status": the heading, the diagram and its legend.
   widgets::Label* Label7;
+  monitor::CpuMonitor* CpuMonitorState;
   widgets::Shape* Shape1;
   widgets::Label* Label14;
   widgets::Shape* Shape2;

@@ -3,12 +3,16 @@
 #include <memory>
 
 #include "platform/FileIcons.h"
+#include "platform/CpuTimes.h"
+#include "platform/DiskSpace.h"
+#include "platform/AutostartEntry.h"
 #include "platform/MemoryStatus.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ProcessTable.h"
 #include "platform/Privileges.h"
 #include "platform/ShutdownRequests.h"
 #include "platform/SingleInstance.h"
+#include "platform/SystemMemory.h"
 
 namespace platform {
 
@@ -22,6 +26,12 @@ struct Platform {
   std::unique_ptr<ProcessTable> processTable;
   std::unique_ptr<WorkingSetTrimmer> workingSetTrimmer;
   std::unique_ptr<FileIcons> fileIcons;
+  // The system resource diagram.
+  std::unique_ptr<CpuTimesSource> cpuTimes;
+  std::unique_ptr<LegacyCpuCounter> legacyCpuCounter;  // null where the system has none
+  std::unique_ptr<SystemMemorySource> systemMemory;
+  std::unique_ptr<DiskSpaceSource> diskSpace;
+  std::unique_ptr<AutostartEntry> autostart;
 };
 
 // The platform of the system the program was built for.

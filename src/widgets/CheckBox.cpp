@@ -9,6 +9,8 @@ CheckBox::CheckBox(QWidget* parent, const QString& name, const QString& caption,
     : QCheckBox(caption, parent) {
   setObjectName(name);
   setGeometry(TwipsRect(leftTwips, topTwips, widthTwips, heightTwips));
+  // A check box fills with the button colour unless told otherwise.
+  setBackgroundRole(QPalette::Window);
   setAutoFillBackground(true);
   QPalette p = palette();
   p.setColor(QPalette::Window, Qt::white);

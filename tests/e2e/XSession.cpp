@@ -60,6 +60,23 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
 
 QImage Screenshot() { return QImage::fromData(RunTool("import", {"-window", "root", "png:-"}), "PNG"); }
 
+QStringList TrayHostWindows() {
+  QStringList windows;
+  const QString hosts = QString::fromUtf8(RunTool("xdotool", {"search", "--class", "trayer"}));
+  for (const QString& host : hosts.split('\n', Qt::SkipEmptyParts)) {
+    const QString tree = QString::fromUtf8(RunTool("xwininfo", {"-tree", "-id", host.trimmed()}));
+    static const QRegularExpression child("^\\s+(0x[0-9a-f]+) ", QRegularExpression::MultilineOption);
+    for (const auto& m : child.globalMatch(tree)) windows << QString::number(m.captured(1).toULongLong(nullptr, 16));
+  }
+  return windows;
+}
+
+bool RestartTrayHost() {
+  QProcess script;
+  script.start(TARVELO_XSESSION_SCRIPT, {"restart-tray", qEnvironmentVariable("TARVELO_E2E_SESSION")});
+  return script.waitForFinished(20000) && script.exitStatus() == QProcess::NormalExit && script.exitCode() == 0;
+}
+
 QString Window::Name() const { return QString::fromUtf8(RunTool("xdotool", {"getwindowname", id})).trimmed(); }
 
 QRect Window::Geometry() const {
@@ -85,6 +102,11 @@ void Window::Click(int x, int y, int button) const {
                       QString::number(button)});
 }
 
+void Window::DoubleClick(int x, int y) const {
+  RunTool("xdotool", {"mousemove", "--window", id, QString::number(x), QString::number(y), "click", "--repeat", "2",
+                      "--delay", "80", "1"});
+}
+
 void Window::Key(const QString& key) const {
   // "key --window" would query the window between press and release; when the
   // key closes the window, xdotool fails there and leaves the key held down.
@@ -92,15 +114,18 @@ void Window::Key(const QString& key) const {
   RunTool("xdotool", {"key", key});
 }
 
-Tarvelo::Tarvelo(std::shared_ptr<Dirs> dirs, const QStringList& arguments)
+Tarvelo::Tarvelo(std::shared_ptr<Dirs> dirs, const QStringList& arguments, const QString& program)
     : dirs_(dirs ? std::move(dirs) : std::make_shared<Dirs>()) {
   QFile::setPermissions(dirs_->runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   QProcessEnvironment env = DisplayEnvironment();
   env.insert("TARVELO_CONFIG_DIR", dirs_->config.path());
   env.insert("XDG_RUNTIME_DIR", dirs_->runtime.path());
+  env.insert("XDG_CONFIG_HOME", dirs_->xdg.filePath("home"));
+  env.insert("XDG_CONFIG_DIRS", dirs_->xdg.filePath("system"));
+  env.insert("TARVELO_SITE_URL", "http://127.0.0.1:1");
   process_.setProcessEnvironment(env);
   process_.setProcessChannelMode(QProcess::MergedChannels);
-  process_.start(TARVELO_EXECUTABLE, arguments);
+  process_.start(program.isEmpty() ? QString(TARVELO_EXECUTABLE) : program, arguments);
   process_.waitForStarted(5000);
 }
 
@@ -119,9 +144,22 @@ QList<Window> Tarvelo::Windows() const {
     if (search.err.isEmpty()) break;
     QThread::msleep(50);
   }
+  const QStringList inTray = TrayHostWindows();
   const QString ids = QString::fromUtf8(search.out);
-  for (const QString& id : ids.split('\n', Qt::SkipEmptyParts)) windows.append(Window{id.trimmed()});
+  for (const QString& id : ids.split('\n', Qt::SkipEmptyParts)) {
+    if (!inTray.contains(id.trimmed())) windows.append(Window{id.trimmed()});
+  }
   return windows;
+}
+
+QList<Window> Tarvelo::TrayIcons() const {
+  QList<Window> icons;
+  const QStringList inTray = TrayHostWindows();
+  const QString ids = QString::fromUtf8(RunTool("xdotool", {"search", "--pid", QString::number(Pid())}));
+  for (const QString& id : ids.split('\n', Qt::SkipEmptyParts)) {
+    if (inTray.contains(id.trimmed())) icons.append(Window{id.trimmed()});
+  }
+  return icons;
 }
 
 std::optional<Window> Tarvelo::WaitForWindow(QSize size, int timeoutMs) const {

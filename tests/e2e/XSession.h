@@ -31,6 +31,12 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
 // A screenshot of the whole display.
 QImage Screenshot();
 
+// Every window inside the tray host (its docked icons and its own parts), as
+// xdotool names windows (decimal ids).
+QStringList TrayHostWindows();
+// Ends the tray host and starts it again with its options; false on failure.
+bool RestartTrayHost();
+
 // One window on the display.
 struct Window {
   QString id;
@@ -39,20 +45,30 @@ struct Window {
   QList<int> FrameExtents() const;  // _NET_FRAME_EXTENTS: left, right, top, bottom
   // Clicks at a point of the window's client area.
   void Click(int x, int y, int button = 1) const;
+  void DoubleClick(int x, int y) const;
   // Focuses the window and types a key on the keyboard.
   void Key(const QString& key) const;
 };
 
-// A running Tarvelo with a settings directory and runtime directory of its
-// own (so its lock and Config.ini are private to the test, unless shared).
+// A running Tarvelo with a settings directory, runtime directory and XDG
+// configuration directories of its own (so its lock, Config.ini and autostart
+// entry are private to the test, unless shared). Its web site is a closed
+// local port.
 class Tarvelo {
  public:
   struct Dirs {
     QTemporaryDir config;
     QTemporaryDir runtime;
+    QTemporaryDir xdg;
+    // $XDG_CONFIG_HOME/autostart and $XDG_CONFIG_DIRS/autostart (the
+    // machine-wide one is used only when the test creates it).
+    QString UserAutostart() const { return xdg.filePath("home/autostart"); }
+    QString MachineAutostart() const { return xdg.filePath("system/autostart"); }
   };
-  // Starts the program; `dirs` lets a second instance share the first's.
-  explicit Tarvelo(std::shared_ptr<Dirs> dirs = nullptr, const QStringList& arguments = {});
+  // Starts the program (the built one unless `program` names another copy);
+  // `dirs` lets a second instance share the first's.
+  explicit Tarvelo(std::shared_ptr<Dirs> dirs = nullptr, const QStringList& arguments = {},
+                   const QString& program = {});
   ~Tarvelo();
 
   qint64 Pid() const { return process_.processId(); }
@@ -60,8 +76,10 @@ class Tarvelo {
   QString ConfigFile() const { return dirs_->config.filePath("Config.ini"); }
   bool Running() const { return process_.state() == QProcess::Running; }
 
-  // The program's visible windows.
+  // The program's visible windows, its tray icon aside.
   QList<Window> Windows() const;
+  // The program's icons docked in the tray host.
+  QList<Window> TrayIcons() const;
   // Waits for a visible window of the program with this size (any size when empty).
   std::optional<Window> WaitForWindow(QSize size = {}, int timeoutMs = 10000) const;
   std::optional<Window> MainWindow() const { return WaitForWindow({786, 557}); }

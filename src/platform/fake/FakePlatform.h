@@ -4,6 +4,7 @@
 #include <cctype>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -103,6 +104,59 @@ class FakeFileIcons final : public FileIcons {
   int asked = 0;
 };
 
+// Processor readings set by the test; nothing (a failed reading) when unset.
+class FakeCpuTimes final : public CpuTimesSource {
+ public:
+  std::optional<CpuTimes> Read() override {
+    ++reads;
+    return times;
+  }
+  std::optional<CpuTimes> times;
+  int reads = 0;
+};
+
+class FakeSystemMemory final : public SystemMemorySource {
+ public:
+  std::optional<SystemMemoryStatus> Read() override { return status; }
+  std::optional<SystemMemoryStatus> status;
+};
+
+// Disk space of the paths the test names; every other path has none.
+class FakeDiskSpace final : public DiskSpaceSource {
+ public:
+  std::optional<DiskSpace> Read(std::string_view path) override {
+    paths.emplace_back(path);
+    const auto it = drives.find(std::string(path));
+    if (it == drives.end()) return std::nullopt;
+    return it->second;
+  }
+  std::string SystemDirectory() override { return systemDirectory; }
+  std::map<std::string, DiskSpace> drives;
+  std::string systemDirectory = "C:\\WINDOWS";
+  std::vector<std::string> paths;  // every path asked about
+};
+
+// The autostart entry as a value: the path it starts, or none.
+class FakeAutostart final : public AutostartEntry {
+ public:
+  bool Write(const std::string& executablePath) override {
+    ++writes;
+    if (fail) return false;
+    entry = executablePath;
+    return true;
+  }
+  bool Remove() override {
+    ++removes;
+    if (fail) return false;
+    entry.reset();
+    return true;
+  }
+  std::optional<std::string> entry;
+  int writes = 0;
+  int removes = 0;
+  bool fail = false;
+};
+
 // A fake platform whose parts stay reachable by their concrete types.
 struct FakePlatform {
   FakePlatform() {
@@ -116,10 +170,12 @@ struct FakePlatform {
     icons = f.get();
     processes = t.get();
     trimmer = w.get();
+    auto a = std::make_unique<FakeAutostart>();
     memory = m.get();
     settings = s.get();
     instance = i.get();
     privileges = p.get();
+    autostart = a.get();
     platform.memoryStatus = std::move(m);
     platform.settingsFile = std::move(s);
     platform.singleInstance = std::move(i);
@@ -127,6 +183,17 @@ struct FakePlatform {
     platform.processTable = std::move(t);
     platform.workingSetTrimmer = std::move(w);
     platform.fileIcons = std::move(f);
+
+    auto c = std::make_unique<FakeCpuTimes>();
+    auto sm = std::make_unique<FakeSystemMemory>();
+    auto d = std::make_unique<FakeDiskSpace>();
+    cpuTimes = c.get();
+    systemMemory = sm.get();
+    diskSpace = d.get();
+    platform.cpuTimes = std::move(c);
+    platform.systemMemory = std::move(sm);
+    platform.diskSpace = std::move(d);
+    platform.autostart = std::move(a);
   }
   Platform platform;
   FakeMemoryStatus* memory;
@@ -136,6 +203,10 @@ struct FakePlatform {
   FakeProcessTable* processes;
   FakeWorkingSetTrimmer* trimmer;
   FakeFileIcons* icons;
+  FakeCpuTimes* cpuTimes;
+  FakeSystemMemory* systemMemory;
+  FakeDiskSpace* diskSpace;
+  FakeAutostart* autostart;
 };
 
 }  // namespace platform::fake

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/MemoryStatus.h"
-#include "platform/linux/UniqueFd.h"
+#include "platform/linux/ProcFile.h"
 
 namespace platform::linux_impl {
 
@@ -17,11 +20,13 @@ class LinuxMemoryStatus final : public MemoryStatusSource {
   MemoryStatus Read() override;
 
  private:
-  std::string path_;
-  UniqueFd fd_;
+  ProcFile file_;
 };
 
 // Parses the text of a meminfo file; zeros for what it does not hold.
 MemoryStatus ParseMeminfo(std::string_view text);
+
+// The value in bytes of the "name:  <n> kB" line of a meminfo text.
+std::optional<std::uint64_t> MeminfoBytes(std::string_view text, std::string_view name);
 
 }  // namespace platform::linux_impl

@@ -1,6 +1,9 @@
 #include "platform/Locations.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxFileIcons.h"
+#include "platform/linux/LinuxCpuTimes.h"
+#include "platform/linux/LinuxDiskSpace.h"
+#include "platform/linux/LinuxAutostartEntry.h"
 #include "platform/linux/LinuxMemoryStatus.h"
 #include "platform/linux/LinuxPrivileges.h"
 #include "platform/linux/LinuxProcessTable.h"
@@ -8,6 +11,7 @@
 #include "platform/linux/LinuxShutdownRequests.h"
 #include "platform/linux/LinuxSingleInstance.h"
 #include "platform/linux/LinuxWorkingSetTrimmer.h"
+#include "platform/linux/LinuxSystemMemory.h"
 
 namespace platform {
 
@@ -22,6 +26,11 @@ Platform CreateNativePlatform() {
   p.processTable = std::make_unique<LinuxProcessTable>();
   p.workingSetTrimmer = std::make_unique<LinuxWorkingSetTrimmer>();
   p.fileIcons = std::make_unique<LinuxFileIcons>();
+  p.cpuTimes = std::make_unique<LinuxCpuTimes>();
+  p.systemMemory = std::make_unique<LinuxSystemMemory>();
+  p.diskSpace = std::make_unique<LinuxDiskSpace>();
+  p.autostart = std::make_unique<LinuxAutostartEntry>(LinuxAutostartEntry::SessionMachineDirectory(),
+                                                      LinuxAutostartEntry::SessionUserDirectory());
   return p;
 }
 

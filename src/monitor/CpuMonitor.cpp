@@ -1,0 +1,138 @@
+#include "monitor/CpuMonitor.h"
+
+#include <QImage>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+#include <bit>
+
+#include "widgets/MessageBox.h"
+
+namespace tarvelo::monitor {
+
+CpuMonitor::CpuMonitor(QWidget* parent, const QString& name, MonitorPlatform platform, Mode mode)
+    : QWidget(parent),
+      timer1_(new QTimer(this)),
+      model_(
+          [&] {
+            // The legacy counter's failure is told once, not stacked tick after tick.
+            platform.showMessage = [this](std::string_view text) {
+              if (messageShown_) return;
+              messageShown_ = true;
+              widgets::ShowMessage(this, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+              messageShown_ = false;
+            };
+            return std::move(platform);
+          }(),
+          *this, mode == Mode::Run) {
+  setObjectName(name);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  timer1_->setObjectName("Timer1");
+  connect(timer1_, &QTimer::timeout, this, [this] { model_.Timer1Tick(); });
+}
+
+CpuMonitor::~CpuMonitor() = default;
+
+void CpuMonitor::InitProperties() {
+  model_.Resize(width(), height());
+  model_.InitProperties();
+  setEnabled(model_.Enabled());
+}
+
+void CpuMonitor::ReadProperties(const PropertyBag& bag) {
+  model_.Resize(width(), height());
+  model_.ReadProperties(bag);
+  setEnabled(model_.Enabled());
+  model_.RedrawDiagram();  // the first picture, as a host's sizing of the loaded control draws it
+}
+
+QString CpuMonitor::FormatFilesize(double nValue) {
+  const QLocale locale;
+  const NumberFormat format{locale.groupSeparator().toStdString(), locale.decimalPoint().toStdString()};
+  return QString::fromStdString(CpuMonitorModel::FormatFilesize(nValue, format));
+}
+
+// ---- Host of the model
+
+bool CpuMonitor::SetTimerInterval(int milliseconds) {
+  if (milliseconds < 0) return false;
+  interval_ = milliseconds;
+  SetTimerEnabled(timerEnabled_);
+  return true;
+}
+
+void CpuMonitor::SetTimerEnabled(bool enabled) {
+  timerEnabled_ = enabled;
+  // An interval of 0 means a timer that does not fire, not one that fires
+  // whenever the event loop is idle.
+  if (enabled && interval_ > 0) timer1_->start(interval_);
+  else timer1_->stop();
+}
+
+void CpuMonitor::RaisePropertyChanged(std::string_view name) {
+  if (name == "Enabled") setEnabled(model_.Enabled());
+  emit PropertyChanged(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+}
+
+void CpuMonitor::Present() { update(); }
+
+void CpuMonitor::RaiseUpdate(const SystemLevelsReport& l) {
+  emit Update(l.CPULoadPercent, l.MemoryLoadPercent, l.PhysicalMemoryTotal, l.PhysicalMemoryAvailable,
+              l.PhysicalMemoryAvailablePercent, l.PageFileTotal, l.PageFileAvailable, l.PageFileAvailablePercent,
+              l.VirtualMemoryTotal, l.VirtualMemoryAvailable, l.VirtualMemoryAvailablePercent, l.HDTotalBytes,
+              l.HDTotalFreeBytes, l.HDAvailableFreeBytes, l.HDTotalBytesUsed, l.HDAvailablePercent);
+}
+
+// ---- Events
+
+void CpuMonitor::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  model_.Resize(width(), height());
+}
+
+void CpuMonitor::mouseDoubleClickEvent(QMouseEvent* event) {
+  QWidget::mouseDoubleClickEvent(event);
+  if (event->button() == Qt::LeftButton) emit DblClick();
+}
+
+void CpuMonitor::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  PaintBorder(painter);
+  const raster::PixelSurface& surface = model_.Surface();
+  if (surface.Width() == 0 || surface.Height() == 0) return;
+  // The surface's 0x00BBGGRR words are R, G, B, X bytes in memory on a
+  // little-endian machine: Qt reads them as they are.
+  static_assert(std::endian::native == std::endian::little, "the surface needs converting on big-endian machines");
+  const QImage image(reinterpret_cast<const uchar*>(surface.Pixels().data()), surface.Width(), surface.Height(),
+                     surface.Width() * 4, QImage::Format_RGBX8888);
+  const int border = model_.BorderWidth();
+  painter.drawImage(QPoint(border, border), image);
+}
+
+void CpuMonitor::PaintBorder(QPainter& painter) {
+  const QRect r = rect();
+  switch (model_.BorderWidth()) {
+    case 1:  // flat, fixed single: a black line
+      painter.setPen(Qt::black);
+      painter.drawRect(r.adjusted(0, 0, -1, -1));
+      break;
+    case 2: {  // three-dimensional: a sunken edge
+      auto edge = [&](const QRect& box, const QColor& topLeft, const QColor& bottomRight) {
+        painter.setPen(topLeft);
+        painter.drawLine(box.topLeft(), box.topRight());
+        painter.drawLine(box.topLeft(), box.bottomLeft());
+        painter.setPen(bottomRight);
+        painter.drawLine(box.bottomLeft(), box.bottomRight());
+        painter.drawLine(box.topRight(), box.bottomRight());
+      };
+      edge(r, QColor(160, 160, 160), Qt::white);
+      edge(r.adjusted(1, 1, -1, -1), QColor(105, 105, 105), QColor(227, 227, 227));
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+}  // namespace tarvelo::monitor

@@ -1,0 +1,100 @@
+// The diagram of the monitor control: background, grid and curves, drawn whole
+// from the sample history on every redraw.
+#include <algorithm>
+#include <cmath>
+
+#include "common/ModulePublicFunction.h"
+#include "monitor/CpuMonitorModel.h"
+
+namespace tarvelo::monitor {
+
+using ModulePublicFunction::RoundHalfEven;
+
+namespace {
+
+int RoundToInt(double value) { return static_cast<int>(RoundHalfEven(value)); }
+
+// The row of a percentage: 100 on the top row, 0 just below the bottom one.
+// Rows far off the surface are pulled in to a margin of one height, which
+// keeps every visible pixel of a one-column segment where it was (its step
+// happens half-way, off the surface either way) and the line cheap to trace.
+int RowOf(float percent, int height) {
+  const double margin = height + 2.0;
+  double y = RoundHalfEven(height - percent / 100.0 * height);
+  if (std::isnan(y)) y = height + margin;
+  return static_cast<int>(std::clamp(y, -margin, height + margin));
+}
+
+}  // namespace
+
+void CpuMonitorModel::RedrawDiagram() {
+  surface_.Clear(backColor_);
+  if (displayGrid_) DrawGrid();
+  if (runMode_) {
+    if (cpuMonitorDisplayed_) DrawCurve(&SystemLevels::CPULoadPercent, cpuMonitorColor_);
+    if (memoryLoadDisplayed_) DrawCurve(&SystemLevels::MemoryLoadPercent, memoryLoadColor_);
+    if (pageFileDisplayed_) DrawCurve(&SystemLevels::PageFileAvailablePercent, pageFileColor_);
+    if (virtualMemoryDisplayed_) DrawCurve(&SystemLevels::VirtualMemoryAvailablePercent, virtualMemoryColor_);
+    if (hdMonitorDisplayed_) DrawCurve(&SystemLevels::HDAvailablePercent, kDiskCurveColor);
+  }
+  host_.Present();
+}
+
+void CpuMonitorModel::DrawGrid() {
+  const int w = ScaleWidth();
+  const int h = ScaleHeight();
+  const Color color = displayGridColor_;
+
+  // Vertical lines, scrolling with the samples. A step of 0 (a surface
+  // narrower than 7 pixels) draws none.
+  const int stepX = RoundToInt((w - 1) / 11.0);
+  const int lastX = w - 1;
+  if (stepX > 0) {
+    long long x = scrollGrid_ ? gridOffset_ : 0;
+    if (x < 0) x += (-x + stepX - 1) / stepX * stepX;  // lines left of the surface are clipped anyway
+    for (; x <= lastX; x += stepX) surface_.DrawLine(static_cast<int>(x), 0, static_cast<int>(x), h, color);
+  }
+
+  // Horizontal lines, standing still.
+  const int stepY = RoundToInt((h - 1) / 6.0);
+  const int lastY = h - 1;
+  if (stepY > 0) {
+    for (int y = 0; y <= lastY; y += stepY) surface_.DrawLine(0, y, w, y, color);
+  }
+
+  // The frame on the outermost pixels.
+  surface_.DrawBox(0, 0, w, h, color, true);
+
+  // After one full width the lines start again at 0.
+  if (gridOffset_ <= -std::floor(w - 1.0 / 6.0)) gridOffset_ = 0;
+}
+
+void CpuMonitorModel::DrawCurve(float SystemLevels::*value, Color color) {
+  const int w = ScaleWidth();
+  const int h = ScaleHeight();
+  if (w - 1 < firstSampleIndex_) return;
+  // Slot i + 1 must exist for every i drawn.
+  const int lastI = std::min(w - 2, static_cast<int>(history_.size()) - 2);
+  int i = std::max(firstSampleIndex_ + 1, 0);
+  if (i > lastI) return;
+  int y = RowOf(history_[static_cast<std::size_t>(i)].*value, h);
+  for (; i <= lastI; ++i) {
+    const int next = RowOf(history_[static_cast<std::size_t>(i) + 1].*value, h);
+    switch (diagramStyle_) {
+      case kStyleLines:
+        surface_.DrawLine(i, y, i + 1, next, color);
+        break;
+      case kStylePoints:
+        surface_.DrawDot(i + 1, y, color);
+        break;
+      case kStyleBars:
+        surface_.DrawLine(i, y, i, h, color);
+        break;
+      default:
+        return;
+    }
+    y = next;
+  }
+}
+
+}  // namespace tarvelo::monitor

@@ -1,0 +1,252 @@
+// The advertisement banner against a small HTTP server of the test's own on
+// 127.0.0.1: what the banner shows, when the program asks, and that the
+// window never waits for the answer.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+
+#include "app/AdBanner.h"
+#include "app/FormTarvelo.h"
+#include "platform/fake/FakePlatform.h"
+#include "tray/FormMenu.h"
+#include "tray/TrayController.h"
+#include "widgets/Label.h"
+
+namespace tarvelo {
+namespace {
+
+// Answers every request with the reply set last, or never. Bounded: requests
+// over 16 KiB are cut off, and it stops accepting after 100 connections; it
+// ends with the test.
+class AdServer : public QObject {
+ public:
+  struct Request {
+    QByteArray head;  // request line and headers
+    qint64 atMs;      // since the server started
+  };
+
+  AdServer() {
+    clock_.start();
+    server_.listen(QHostAddress::LocalHost, 0);
+    connect(&server_, &QTcpServer::newConnection, this, &AdServer::Accept);
+  }
+
+  QByteArray Root() const { return "http://127.0.0.1:" + QByteArray::number(server_.serverPort()); }
+  void Reply(const QByteArray& body, int status = 200) {
+    body_ = body;
+    status_ = status;
+    answer_ = true;
+  }
+  void NeverAnswer() { answer_ = false; }
+
+  QList<Request> requests;
+
+ private:
+  void Accept() {
+    while (QTcpSocket* socket = server_.nextPendingConnection()) {
+      if (++accepted_ >= 100) server_.close();
+      socket->setParent(this);
+      connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+      connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Read(socket); });
+    }
+  }
+
+  void Read(QTcpSocket* socket) {
+    QByteArray& head = heads_[socket];
+    head += socket->read(16 * 1024 - head.size());
+    const qsizetype end = head.indexOf("\r\n\r\n");
+    if (end < 0 && head.size() < 16 * 1024) return;
+    requests.append({head.left(end), clock_.elapsed()});
+    heads_.remove(socket);
+    if (!answer_) return;
+    socket->write("HTTP/1.1 " + QByteArray::number(status_) + (status_ == 200 ? " OK" : " Error") +
+                  "\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " + QByteArray::number(body_.size()) +
+                  "\r\nConnection: close\r\n\r\n" + body_);
+    socket->disconnectFromHost();
+  }
+
+  QTcpServer server_;
+  QElapsedTimer clock_;
+  QHash<QTcpSocket*, QByteArray> heads_;
+  QByteArray body_ = "";
+  int status_ = 200;
+  bool answer_ = true;
+  int accepted_ = 0;
+};
+
+// Points the program's web site at the server while it lives.
+struct SiteAt {
+  explicit SiteAt(const QByteArray& root) { qputenv("TARVELO_SITE_URL", root); }
+  ~SiteAt() { qunsetenv("TARVELO_SITE_URL"); }
+};
+
+// Catches what the program opens in the browser.
+class Browser : public QObject {
+  Q_OBJECT
+
+ public:
+  Browser() { QDesktopServices::setUrlHandler("http", this, "Open"); }
+  ~Browser() override { QDesktopServices::unsetUrlHandler("http"); }
+  Q_INVOKABLE void Open(const QUrl& url) { opened.append(url.toString()); }
+  QStringList opened;
+};
+
+constexpr int kPollMs = 100;  // TimerAd, quickened
+
+// The program with its site on a fresh server, started and polling fast.
+struct Scene {
+  Scene() {
+    EXPECT_TRUE(form.Load());
+    form.TimerAd->setInterval(kPollMs);
+    banner = form.findChild<AdBanner*>("AdBanner");
+    EXPECT_NE(banner, nullptr);
+  }
+  bool WaitForRequests(int count, int timeoutMs = 3000) {
+    return QTest::qWaitFor([&] { return server.requests.size() >= count; }, timeoutMs);
+  }
+
+  AdServer server;
+  SiteAt site{server.Root()};
+  platform::fake::FakePlatform fake;
+  FormTarvelo form{fake.platform};
+  AdBanner* banner = nullptr;
+  widgets::Label* label = form.LabelAd;
+};
+
+TEST(AdBanner, TheReplyDecidesWhatTheBannerShowsAndWhetherThePollGoesOn) {
+  QByteArray longText;
+  while (longText.size() < 3000) longText += "Schneller \xC3\xBC\xE2\x82\xAC rechnen - ";  // multi-byte text
+  const struct {
+    const char* what;
+    QByteArray reply;
+    int status;
+    std::optional<QString> shown;  // nothing: the banner stays hidden and the poll goes on
+  } cases[] = {
+      {"marker in lower case", "adFaster PC today", 200, "Faster PC today"},
+      {"reply longer than 1024 bytes, whole", "AD" + longText, 200, QString::fromUtf8(longText)},
+      {"markup is text", "AD<b>Bold</b> &amp; <a href=\"x\">link</a>", 200,
+       "<b>Bold</b> &amp; <a href=\"x\">link</a>"},
+      {"no marker", "Welcome", 200, std::nullopt},
+      {"exactly the marker", "AD", 200, std::nullopt},
+      {"an error page", "ADnot found", 404, std::nullopt},
+      {"too large to be an advertisement", "AD" + QByteArray(70 * 1024, 'x'), 200, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    Scene scene;
+    scene.server.Reply(c.reply, c.status);
+    if (c.shown) {
+      ASSERT_TRUE(QTest::qWaitFor([&] { return scene.label->isVisibleTo(&scene.form); }, 3000)) << c.what;
+      EXPECT_EQ(scene.label->text(), *c.shown) << c.what;
+      EXPECT_EQ(scene.label->textFormat(), Qt::PlainText);
+      EXPECT_FALSE(scene.form.TimerAd->isActive()) << c.what << ": a text stops the poll";
+      QTest::qWait(5 * kPollMs);
+      EXPECT_EQ(scene.server.requests.size(), 1) << c.what;
+    } else {
+      ASSERT_TRUE(scene.WaitForRequests(3)) << c.what << ": the poll goes on";
+      EXPECT_FALSE(scene.label->isVisibleTo(&scene.form)) << c.what;
+      EXPECT_TRUE(scene.form.TimerAd->isActive()) << c.what;
+    }
+    const QByteArray head = scene.server.requests.value(0).head;
+    EXPECT_TRUE(head.startsWith("GET /ad/tarvelo/ HTTP/1.1\r\n")) << head.toStdString();
+    EXPECT_TRUE(head.contains("\r\nUser-Agent: Kestrawn\r\n")) << head.toStdString();
+  }
+}
+
+TEST(AdBanner, AServerThatNeverAnswersHoldsUpNeitherTheWindowNorTheNextPoll) {
+  Scene scene;
+  constexpr int kTimeoutMs = 600;
+  scene.banner->SetTimeoutMs(kTimeoutMs);
+  scene.server.NeverAnswer();
+
+  // A quick timer of the window's keeps ticking while the requests hang.
+  QElapsedTimer clock;
+  clock.start();
+  qint64 last = 0;
+  qint64 longestGap = 0;
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&] {
+    longestGap = std::max(longestGap, clock.elapsed() - last);
+    last = clock.elapsed();
+  });
+  ticker.start(10);
+  ASSERT_TRUE(scene.WaitForRequests(3, 5000));
+  EXPECT_LT(longestGap, kTimeoutMs / 2) << "a blocking download would stop it for the whole timeout";
+
+  // One request at a time: each next one only after the last gave up.
+  for (int i = 1; i < scene.server.requests.size(); ++i) {
+    EXPECT_GE(scene.server.requests[i].atMs - scene.server.requests[i - 1].atMs, kTimeoutMs - 50) << i;
+  }
+  EXPECT_FALSE(scene.label->isVisibleTo(&scene.form));
+
+  scene.server.Reply("ADAt last");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return scene.label->isVisibleTo(&scene.form); }, 5000));
+  EXPECT_EQ(scene.label->text(), "At last");
+}
+
+TEST(AdBanner, NoRequestWhileTheCpuLimitDialogIsOpen) {
+  Scene scene;
+  scene.server.Reply("ADHello");
+  QDialog dialog(&scene.form);
+  scene.form.SetCpuLimitDialog(&dialog);
+  dialog.show();
+  QTest::qWait(6 * kPollMs);
+  EXPECT_TRUE(scene.server.requests.isEmpty());
+  dialog.hide();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return scene.label->isVisibleTo(&scene.form); }, 3000));
+  EXPECT_EQ(scene.label->text(), "Hello");
+}
+
+TEST(AdBanner, HidingTheWindowPollsAgainAndOnlyANewTextReplacesTheOld) {
+  Scene scene;
+  scene.server.Reply("ADFirst");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return scene.label->isVisibleTo(&scene.form); }, 3000));
+
+  scene.server.Reply("Welcome");  // no advertisement this time
+  scene.form.HideToTray();
+  ASSERT_TRUE(scene.WaitForRequests(3));
+  EXPECT_EQ(scene.label->text(), "First");
+  EXPECT_TRUE(scene.form.TimerAd->isActive());
+
+  scene.server.Reply("ADSecond");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return scene.label->text() == "Second"; }, 3000));
+  EXPECT_FALSE(scene.form.TimerAd->isActive());
+}
+
+TEST(AdBanner, BannerUnderlinesUnderThePointerAndItsLinksOpenTheSite) {
+  Scene scene;
+  Browser browser;
+  scene.server.Reply("ADOffer");
+  scene.form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&scene.form));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return scene.label->isVisible(); }, 3000));
+
+  QTest::mouseMove(scene.label);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return scene.label->font().underline(); }, 1000));
+  QMouseEvent overBackground(QEvent::MouseMove, QPointF(700, 100), scene.form.mapToGlobal(QPointF(700, 100)),
+                             Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(&scene.form, &overBackground);
+  EXPECT_FALSE(scene.label->font().underline());
+
+  const QString root = scene.server.Root();
+  QTest::mouseClick(scene.label, Qt::LeftButton);
+  auto* homepage = scene.form.findChild<widgets::Label*>("LabelHomepage");
+  ASSERT_NE(homepage, nullptr);
+  EXPECT_EQ(homepage->text(), root);
+  scene.form.ShowPage(PageId::About);
+  QTest::mouseClick(homepage, Qt::LeftButton);
+  scene.form.findChild<TrayController*>()->Menu()->m_HomePage->trigger();
+  EXPECT_EQ(browser.opened, QStringList({root + "/ad/tarvelo/page/", root, root}));
+}
+
+}  // namespace
+}  // namespace tarvelo
+
+#include "AdBannerTest.moc"

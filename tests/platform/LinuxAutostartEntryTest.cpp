@@ -1,0 +1,122 @@
+#include "platform/linux/LinuxAutostartEntry.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "support/TempDir.h"
+
+namespace platform::linux_impl {
+namespace {
+
+using tarvelo::testing::ReadFile;
+using tarvelo::testing::TempDir;
+using tarvelo::testing::WriteFile;
+
+// The Exec line of the entry for a path, "" when there is no entry.
+std::string ExecLine(const std::string& path) {
+  const auto entry = LinuxAutostartEntry::DesktopEntry(path);
+  if (!entry) return "";
+  const auto start = entry->find("\nExec=");
+  return entry->substr(start + 1, entry->find('\n', start + 1) - start - 1);
+}
+
+TEST(LinuxAutostartEntry, ExecQuotesThePathSoTheSessionRunsExactlyIt) {
+  const struct {
+    std::string path, exec;
+  } cases[] = {
+      {"/usr/bin/tarvelo", R"(Exec="/usr/bin/tarvelo")"},
+      {"/opt/My Apps/tarvelo", R"(Exec="/opt/My Apps/tarvelo")"},
+      {R"(/a "quoted" dir/tarvelo)", R"(Exec="/a \\"quoted\\" dir/tarvelo")"},
+      {"/$HOME/`id`/tarvelo", R"(Exec="/\\$HOME/\\`id\\`/tarvelo")"},
+      {R"(/back\slash/tarvelo)", R"(Exec="/back\\\\slash/tarvelo")"},
+      {"/100%/tarvelo", R"(Exec="/100%%/tarvelo")"},
+      {"/Programme/Größe 日本/tarvelo", R"(Exec="/Programme/Größe 日本/tarvelo")"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ExecLine(c.path), c.exec) << c.path;
+
+  const auto entry = LinuxAutostartEntry::DesktopEntry("/opt/My Apps/tarvelo");
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(entry->rfind("[Desktop Entry]\nType=Application\n", 0), 0u);
+  EXPECT_NE(entry->find("\nTryExec=/opt/My Apps/tarvelo\n"), std::string::npos);
+}
+
+TEST(LinuxAutostartEntry, PathsThatNoEntryCanHoldAreRefused) {
+  using namespace std::string_literals;
+  for (const std::string& path : {""s, "tarvelo"s, "bin/tarvelo"s, "/a\nExec=/bin/evil"s, "/tab\there"s,
+                                   "/bad\xFF/utf8"s, "/overlong\xC0\xAF"s, "/nul\0x"s}) {
+    EXPECT_FALSE(LinuxAutostartEntry::DesktopEntry(path)) << path;
+    TempDir dir;
+    LinuxAutostartEntry autostart(dir.File("machine"), dir.File("user"));
+    EXPECT_FALSE(autostart.Write(path));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+  }
+}
+
+TEST(LinuxAutostartEntry, WritesMachineWideWhereItCanElseForTheUser) {
+  TempDir dir;
+  const std::string machine = dir.File("xdg/autostart");
+  const std::string user = dir.File("home/.config/autostart");
+  LinuxAutostartEntry autostart(machine, user);
+
+  // No machine-wide directory: the user's own, created as needed.
+  ASSERT_TRUE(autostart.Write("/opt/old/tarvelo"));
+  EXPECT_FALSE(std::filesystem::exists(machine));
+  EXPECT_NE(ReadFile(user + "/tarvelo.desktop").find("Exec=\"/opt/old/tarvelo\"\n"), std::string::npos);
+
+  // With it: machine-wide, readable by every user, and the user's copy, which
+  // would override it with the old path, goes.
+  std::filesystem::create_directories(machine);
+  ASSERT_TRUE(autostart.Write("/opt/new/tarvelo"));
+  const std::string written = ReadFile(machine + "/tarvelo.desktop");
+  EXPECT_NE(written.find("Exec=\"/opt/new/tarvelo\"\n"), std::string::npos);
+  EXPECT_EQ(written.find("/opt/old/"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(user + "/tarvelo.desktop"));
+  struct stat st {};
+  ASSERT_EQ(::stat((machine + "/tarvelo.desktop").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+}
+
+TEST(LinuxAutostartEntry, RemoveTakesTheEntryOutOfEveryPlaceAndLeavesOthers) {
+  TempDir dir;
+  const std::string machine = dir.File("machine");
+  const std::string user = dir.File("user");
+  std::filesystem::create_directories(machine);
+  std::filesystem::create_directories(user);
+  WriteFile(machine + "/tarvelo.desktop", "[Desktop Entry]\n");
+  WriteFile(user + "/tarvelo.desktop", "[Desktop Entry]\n");
+  WriteFile(user + "/other.desktop", "[Desktop Entry]\n");
+  LinuxAutostartEntry autostart(machine, user);
+
+  EXPECT_TRUE(autostart.Remove());
+  EXPECT_FALSE(std::filesystem::exists(machine + "/tarvelo.desktop"));
+  EXPECT_FALSE(std::filesystem::exists(user + "/tarvelo.desktop"));
+  EXPECT_TRUE(std::filesystem::exists(user + "/other.desktop"));
+  EXPECT_TRUE(autostart.Remove()) << "nothing to remove is no failure";
+}
+
+TEST(LinuxAutostartEntry, SessionDirectoriesFollowTheXdgVariables) {
+  const auto machine = [](const char* value) {
+    if (value != nullptr) {
+      ::setenv("XDG_CONFIG_DIRS", value, 1);
+    } else {
+      ::unsetenv("XDG_CONFIG_DIRS");
+    }
+    return LinuxAutostartEntry::SessionMachineDirectory();
+  };
+  EXPECT_EQ(machine(nullptr), "/etc/xdg/autostart");
+  EXPECT_EQ(machine(""), "/etc/xdg/autostart");
+  EXPECT_EQ(machine("/etc/xdg/session:/etc/xdg"), "/etc/xdg/session/autostart");
+  EXPECT_EQ(machine("relative:/opt/xdg"), "/opt/xdg/autostart");
+  ::unsetenv("XDG_CONFIG_DIRS");
+
+  ::setenv("HOME", "/home/someone", 1);
+  ::setenv("XDG_CONFIG_HOME", "/home/someone/conf", 1);
+  EXPECT_EQ(LinuxAutostartEntry::SessionUserDirectory(), "/home/someone/conf/autostart");
+  ::setenv("XDG_CONFIG_HOME", "relative", 1);
+  EXPECT_EQ(LinuxAutostartEntry::SessionUserDirectory(), "/home/someone/.config/autostart");
+}
+
+}  // namespace
+}  // namespace platform::linux_impl
