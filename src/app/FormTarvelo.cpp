@@ -20,11 +20,13 @@
 #include "app/ModuleAd.h"
 #include "app/SettingPage.h"
 #include "app/StatusPage.h"
+#include "button/Command.h"
 #include "memory/MemoryPage.h"
 #include "platform/Locations.h"
 #include "platform/Platform.h"
 #include "tray/TrayController.h"
 #include "widgets/CheckBox.h"
+#include "widgets/ComboList.h"
 #include "widgets/Fonts.h"
 #include "widgets/Label.h"
 #include "widgets/MessageBox.h"
@@ -52,7 +54,13 @@ FormTarvelo::FormTarvelo(platform::Platform& platform, QWidget* parent)
       autorun_(*platform.autostart, platform::ExecutablePath()),
       startOptions_(settings_, autorun_),
       siteRoot_(QString::fromStdString(ModuleAd::SiteRoot())),
-      memoryState_(*platform.memoryStatus) {
+      memoryState_(*platform.memoryStatus),
+      releaser_(*platform.processTable, *platform.workingSetTrimmer, memoryState_, [this] {
+        // Two yields per process: the window answers and the timers tick
+        // during a release; an ending program stops it.
+        QCoreApplication::processEvents();
+        return !exiting_;
+      }) {
   setObjectName("FormTarvelo");
   setWindowTitle("Tarvelo");
   setWindowIcon(artwork::EmblemIcon());
@@ -131,7 +139,8 @@ void FormTarvelo::BuildPages() {
   PictureState = new StatusPage(this, size(PageId::State).first, size(PageId::State).second, platform_);
   PictureProcess = plain(PageId::Process);
   PictureCPU = plain(PageId::CPU);
-  PictureMemory = new MemoryPage(this, size(PageId::Memory).first, size(PageId::Memory).second);
+  PictureMemory = new MemoryPage(this, size(PageId::Memory).first, size(PageId::Memory).second, settings_);
+  connect(PictureMemory->CommandFreeMemory, &button::Command::Click, this, &FormTarvelo::CommandFreeMemoryClick);
   PictureSetting = new SettingPage(this, size(PageId::Setting).first, size(PageId::Setting).second, startOptions_);
   PictureAbout = new AboutPage(this, size(PageId::About).first, size(PageId::About).second, siteRoot_);
   panels_ = {PictureState, PictureProcess, PictureCPU, PictureMemory, PictureSetting, PictureAbout};
@@ -153,6 +162,7 @@ void FormTarvelo::BuildTimers() {
   TimerTrayIcon = timer("TimerTrayIcon", 990);
 
   connect(TimerOnTimeState, &QTimer::timeout, this, &FormTarvelo::TimerOnTimeStateTick);
+  connect(TimerMemory, &QTimer::timeout, this, &FormTarvelo::TimerMemoryTick);
   connect(TimerState, &QTimer::timeout, this, [this] { PictureState->ShowTime(widgets::TimeOfDayText()); });
 }
 
@@ -231,13 +241,13 @@ void FormTarvelo::InitialiseChrome() {
 void FormTarvelo::FillSpeedList() {}
 
 // The automatic release's intervals (the memory page's work).
-void FormTarvelo::FillIntervalList() {}
+void FormTarvelo::FillIntervalList() { PictureMemory->FillIntervalList(); }
 
 // [Process] EnableImproveProcess and ImproveSpeed (the booster page's work).
 void FormTarvelo::LoadBoosterSettings() {}
 
 // [Memory] EnableFreeMemory and AutoFreeMemoryInterval (the memory page's work).
-void FormTarvelo::LoadMemorySettings() {}
+void FormTarvelo::LoadMemorySettings() { PictureMemory->LoadSettings(); }
 
 // [Setting] Autorun, which also brings the autostart entry in line, and
 // Automin, which keeps the window hidden.
@@ -366,6 +376,27 @@ void FormTarvelo::TimerOnTimeStateTick() {
   shownMemory_ = figures;
   PictureMemory->ShowMemoryFigures(figures);
   PictureState->ShowMemoryUsage(QString::fromStdString(PercentText(figures.usedPercent)));
+}
+
+}  // namespace tarvelo
+
+namespace tarvelo {
+
+// ---- Memory release ----
+
+void FormTarvelo::CommandFreeMemoryClick() {
+  const std::int64_t released = releaser_.Release();
+  widgets::ShowMessage(this, QString::fromStdString(ReleaseMessageText(released)), QMessageBox::Information);
+  PictureMemory->AppendReleaseLog(released);
+}
+
+void FormTarvelo::AutoReleaseMemory() { PictureMemory->AppendReleaseLog(releaser_.Release()); }
+
+void FormTarvelo::TimerMemoryTick() {
+  if (autoRelease_.Tick(PictureMemory->ComboInterval->Text().toStdString(),
+                        PictureMemory->CheckEnableAutoFreeMemory->Value() == 1)) {
+    AutoReleaseMemory();
+  }
 }
 
 }  // namespace tarvelo

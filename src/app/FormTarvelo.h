@@ -9,6 +9,7 @@
 #include "app/ModuleAutorun.h"
 #include "app/Pages.h"
 #include "app/Settings.h"
+#include "memory/MemoryRelease.h"
 #include "memory/ModuleGetMemoryState.h"
 
 class QDialog;
@@ -56,6 +57,9 @@ class FormTarvelo : public QWidget {
   // Ends the program in order; the only way it ends.
   void ExitProgram();
   bool Exiting() const { return exiting_; }
+
+  // Trims the working set of every process, keeping the window answering.
+  void DoAllMiniUseMemory() { releaser_.DoAllMiniUseMemory(); }
 
   // The CPU-limit dialog while it runs: whoever opens it hands it over here
   // for as long as it lives (the pointer clears itself when it is destroyed).
@@ -137,6 +141,9 @@ class FormTarvelo : public QWidget {
   void CloseOtherWindows();
 
   void TimerOnTimeStateTick();
+  void CommandFreeMemoryClick();
+  void AutoReleaseMemory();
+  void TimerMemoryTick();
 
   platform::Platform& platform_;
   Settings settings_;
@@ -148,6 +155,8 @@ class FormTarvelo : public QWidget {
   QPointer<QDialog> cpuLimitDialog_;
   ModuleGetMemoryState memoryState_;
   std::optional<MemoryFigures> shownMemory_;  // what the memory labels show
+  MemoryReleaser releaser_;
+  AutoReleaseClock autoRelease_;
   std::array<QWidget*, kPageCount> panels_{};
   PageId visiblePage_ = PageId::State;
   bool hiddenAtStart_ = false;
