@@ -95,7 +95,9 @@ class Command::Site : public CommandSite, public CommandEvents {
   }
   void RefreshNow() override { owner_.repaint(); }
   void SetWindowShape(const Region& shape) override {
-    if (shape.Area() == static_cast<long long>(owner_.width()) * owner_.height()) {
+    // A full rectangle needs no mask.
+    const Rect full{0, 0, owner_.model_->Width(), owner_.model_->Height()};
+    if (shape.IsEmpty() || (shape.Rects().size() == 1 && shape.Rects().front() == full)) {
       owner_.clearMask();
       return;
     }
@@ -117,6 +119,8 @@ class Command::Site : public CommandSite, public CommandEvents {
     else owner_.timer1_->stop();
   }
   Point CursorPosition() override {
+    // A hidden button is under no pointer: its hover ends and its timer stops.
+    if (!owner_.isVisible()) return {-1, -1};
     const QPoint p = owner_.mapFromGlobal(QCursor::pos());
     return {p.x(), p.y()};
   }

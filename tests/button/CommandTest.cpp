@@ -190,6 +190,14 @@ TEST(Command, HoverTimerStopsOnceThePointerLeaves) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return !button->Timer1()->isActive(); }, 1000));
   EXPECT_EQ(outs.count(), 1);
   EXPECT_FALSE(button->Model().Data().hover);
+
+  // Hidden under the pointer, the button stops hovering too.
+  QTest::mouseMove(button, QPoint(10, 10));
+  QCursor::setPos(button->mapToGlobal(QPoint(10, 10)));
+  ASSERT_TRUE(button->Timer1()->isActive());
+  button->hide();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !button->Timer1()->isActive(); }, 1000));
+  EXPECT_EQ(outs.count(), 2);
 }
 
 }  // namespace
