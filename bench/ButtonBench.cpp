@@ -34,7 +34,7 @@ class BenchSite : public CommandSite {
   void RefreshNow() override {}
   void SetWindowShape(const Region&) override {}
   void SetWindowEnabled(bool) override {}
-  void SetWindowFont(const FontSpec&) override {}
+  void SetWindowFont(const ButtonFont&) override {}
   void SetAccessKey(std::string_view) override {}
   void SetHoverTimer(bool) override {}
   Point CursorPosition() override { return {}; }

@@ -110,7 +110,7 @@ class Command::Site : public CommandSite, public CommandEvents {
     owner_.setEnabled(enabled);
     owner_.syncingEnabled_ = false;
   }
-  void SetWindowFont(const FontSpec& font) override { text.SetFont(ToQFont(font)); }
+  void SetWindowFont(const ButtonFont& font) override { text.SetFont(ToQFont(font)); }
   void SetAccessKey(std::string_view key) override {
     owner_.GrabAccessKey(QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size())));
   }
@@ -163,7 +163,7 @@ Command::Command(QWidget* parent, const QString& name, int) : QWidget(parent), s
   connect(timer1_, &QTimer::timeout, this, [this] { model_->Timer1Tick(); });
   site_->text.SetDpi(logicalDpiX(), logicalDpiY());
   model_ = std::make_unique<CommandModel>(*site_, *site_, PaletteSystemColors());
-  model_->SetAmbientFont(ToFontSpec(font()));
+  model_->SetAmbientFont(ToButtonFont(font()));
 }
 
 Command::Command(QWidget* parent, const QString& name) : Command(parent, name, 0) {
@@ -296,7 +296,7 @@ Command* PlaceCommand(QWidget* parent, const QString& name, const QString& capti
   const MemoryPropertyStore saved{
       {"Caption", caption.toStdString()},
       {"XpType", std::int64_t{2}},
-      {"Font", ToFontSpec(widgets::WindowFont())},
+      {"Font", ToButtonFont(widgets::WindowFont())},
   };
   auto* command = new Command(parent, name, saved);
   command->setGeometry(widgets::TwipsRect(leftTwips, topTwips, widthTwips, heightTwips));

@@ -23,15 +23,15 @@ QStringList Lines(std::string_view text) {
 
 }  // namespace
 
-QFont ToQFont(const FontSpec& spec) {
-  QFont font(QString::fromStdString(spec.name));
-  if (spec.size > 0) font.setPointSizeF(spec.size);
-  font.setBold(spec.bold);
-  font.setItalic(spec.italic);
+QFont ToQFont(const ButtonFont& source) {
+  QFont font(QString::fromStdString(source.name));
+  if (source.size > 0) font.setPointSizeF(source.size);
+  font.setBold(source.bold);
+  font.setItalic(source.italic);
   return font;
 }
 
-FontSpec ToFontSpec(const QFont& font) {
+ButtonFont ToButtonFont(const QFont& font) {
   return {font.family().toStdString(), font.pointSizeF(), font.bold(), font.italic()};
 }
 

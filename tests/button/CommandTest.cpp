@@ -50,7 +50,7 @@ TEST(Command, PlacedAsTheProgramsButtons) {
   EXPECT_EQ(model.ButtonType(), 1);
   EXPECT_EQ(model.XpType(), 2);
   EXPECT_EQ(model.ColorScheme(), 1);
-  EXPECT_EQ(model.Font(), (FontSpec{"Verdana", 7.5, false, false}));
+  EXPECT_EQ(model.Font(), (ButtonFont{"Verdana", 7.5, false, false}));
   EXPECT_EQ(host.findChild<Command*>("CommandFreeMemory"), button);
   EXPECT_TRUE(button->mask().isEmpty()) << "a full rectangle";
 
