@@ -35,6 +35,24 @@ awk -F, '
       printf "  %-40s %5.2f x the bare reads\n", order[i], t[order[i]] / base
   }' "$scratch/monitor.csv"
 
+echo
+echo "== One Command button repaint (DrawButton) per style, against a plain fill of the same surface (CPU time)"
+QT_QPA_PLATFORM=offscreen "$bin/button_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+  --benchmark_out="$scratch/button.csv" --benchmark_out_format=csv >/dev/null 2>&1
+awk -F, '
+  /_median/ {
+    gsub(/"/, "", $1); sub(/_median/, "", $1)
+    n = split($1, part, "/"); size = part[n]
+    if (part[1] == "PlainFill") { fill[size] = $4; next }
+    t[$1] = $4; sz[$1] = size; order[++count] = $1
+  }
+  END {
+    for (i = 1; i <= count; ++i) {
+      name = order[i]; base = fill[sz[name]]
+      if (base > 0) printf "  %-46s %9.0f ns  %6.2f x the fill (%.0f ns)\n", name, t[name], t[name] / base, base
+    }
+  }' "$scratch/button.csv"
+
 session=$build/bench-session
 "$root/scripts/xsession.sh" start "$session" >/dev/null
 trap '"$root/scripts/xsession.sh" stop "$session"' EXIT
