@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -66,6 +67,62 @@ class FakePrivileges final : public Privileges {
   int calls = 0;
 };
 
+// A desktop of fake windows: the one in front, and each window's title and
+// owner. A window not in the table has no title and no owner (it has gone).
+class FakeForegroundWindow final : public ForegroundWindow {
+ public:
+  struct Window {
+    std::string title;
+    ProcessId pid = 0;
+  };
+  WindowHandle Foreground() override {
+    ++foregroundQueries;
+    return front;
+  }
+  std::string Title(WindowHandle window) override {
+    ++titleReads;
+    const auto it = windows.find(window);
+    return it != windows.end() ? it->second.title : std::string();
+  }
+  ProcessId OwnerProcess(WindowHandle window) override {
+    const auto it = windows.find(window);
+    return it != windows.end() ? it->second.pid : 0;
+  }
+
+  WindowHandle front = 0;
+  std::map<WindowHandle, Window> windows;
+  int foregroundQueries = 0;
+  int titleReads = 0;
+};
+
+// A process table with a priority class per process; every change asked for
+// is recorded, whether it succeeded or not.
+class FakeProcessPriorities final : public ProcessPriorities {
+ public:
+  ProcessId CurrentProcessId() const override { return self; }
+  std::error_code SetClass(ProcessId pid, PriorityClass priorityClass) override {
+    changes.emplace_back(pid, priorityClass);
+    if (classes.count(pid) == 0) return std::make_error_code(std::errc::no_such_process);
+    if (denied.count(pid) != 0) return std::make_error_code(std::errc::operation_not_permitted);
+    classes[pid] = priorityClass;
+    return {};
+  }
+  std::optional<PriorityClass> ClassOf(ProcessId pid) const override {
+    const auto it = classes.find(pid);
+    if (it == classes.end()) return std::nullopt;
+    return it->second;
+  }
+  bool MayRaiseTo(PriorityClass) const override { return mayRaise; }
+  void CompleteDeferredChanges() override { ++deferredCompletions; }
+
+  ProcessId self = 4242;
+  std::map<ProcessId, PriorityClass> classes{{4242, PriorityClass::Normal}};
+  std::set<ProcessId> denied;  // processes of another user
+  std::vector<std::pair<ProcessId, PriorityClass>> changes;
+  bool mayRaise = true;
+  int deferredCompletions = 0;
+};
+
 // A fake platform whose parts stay reachable by their concrete types.
 struct FakePlatform {
   FakePlatform() {
@@ -73,20 +130,28 @@ struct FakePlatform {
     auto s = std::make_unique<FakeProfile>();
     auto i = std::make_unique<FakeSingleInstance>();
     auto p = std::make_unique<FakePrivileges>();
+    auto w = std::make_unique<FakeForegroundWindow>();
+    auto r = std::make_unique<FakeProcessPriorities>();
     memory = m.get();
     settings = s.get();
     instance = i.get();
     privileges = p.get();
+    windows = w.get();
+    priorities = r.get();
     platform.memoryStatus = std::move(m);
     platform.settingsFile = std::move(s);
     platform.singleInstance = std::move(i);
     platform.privileges = std::move(p);
+    platform.foregroundWindow = std::move(w);
+    platform.processPriorities = std::move(r);
   }
   Platform platform;
   FakeMemoryStatus* memory;
   FakeProfile* settings;
   FakeSingleInstance* instance;
   FakePrivileges* privileges;
+  FakeForegroundWindow* windows;
+  FakeProcessPriorities* priorities;
 };
 
 }  // namespace platform::fake

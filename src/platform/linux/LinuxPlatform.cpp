@@ -2,6 +2,7 @@
 #include "platform/Platform.h"
 #include "platform/linux/LinuxMemoryStatus.h"
 #include "platform/linux/LinuxPrivileges.h"
+#include "platform/linux/LinuxProcessPriority.h"
 #include "platform/linux/LinuxProfileFile.h"
 #include "platform/linux/LinuxShutdownRequests.h"
 #include "platform/linux/LinuxSingleInstance.h"
@@ -16,6 +17,9 @@ Platform CreateNativePlatform() {
   p.singleInstance = std::make_unique<LinuxSingleInstance>();
   p.privileges = std::make_unique<LinuxPrivileges>();
   p.shutdownRequests = std::make_unique<LinuxShutdownRequests>();
+  // The X11 window comes from the GUI's own connection (CreateX11ForegroundWindow).
+  p.foregroundWindow = std::make_unique<NoForegroundWindow>();
+  p.processPriorities = std::make_unique<LinuxProcessPriorities>();
   return p;
 }
 
