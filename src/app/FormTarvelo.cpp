@@ -13,6 +13,8 @@
 #include "app/Artwork.h"
 #include "app/ChromeButtonWidget.h"
 #include "app/StatusPage.h"
+#include "boost/ForegroundBooster.h"
+#include "boost/ProcessPage.h"
 #include "memory/MemoryPage.h"
 #include "platform/Platform.h"
 #include "widgets/Fonts.h"
@@ -39,7 +41,8 @@ FormTarvelo::FormTarvelo(platform::Platform& platform, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       platform_(platform),
       settings_(*platform.settingsFile),
-      memoryState_(*platform.memoryStatus) {
+      memoryState_(*platform.memoryStatus),
+      booster_(std::make_unique<ForegroundBooster>(*platform.foregroundWindow, *platform.processPriorities)) {
   setObjectName("FormTarvelo");
   setWindowTitle("Tarvelo");
   setWindowIcon(artwork::EmblemIcon());
@@ -115,7 +118,9 @@ void FormTarvelo::BuildPages() {
     return new widgets::PagePanel(this, InfoOf(page).panel, w, h);
   };
   PictureState = new StatusPage(this, size(PageId::State).first, size(PageId::State).second);
-  PictureProcess = plain(PageId::Process);
+  PictureProcess = new ProcessPage(this, size(PageId::Process).first, size(PageId::Process).second, settings_,
+                                   *booster_);
+  connect(PictureProcess, &ProcessPage::Boosted, PictureState, &StatusPage::ShowBoost);
   PictureCPU = plain(PageId::CPU);
   PictureMemory = new MemoryPage(this, size(PageId::Memory).first, size(PageId::Memory).second);
   PictureSetting = plain(PageId::Setting);
@@ -139,6 +144,7 @@ void FormTarvelo::BuildTimers() {
   TimerTrayIcon = timer("TimerTrayIcon", 990);
 
   connect(TimerOnTimeState, &QTimer::timeout, this, &FormTarvelo::TimerOnTimeStateTick);
+  connect(TimerProcess, &QTimer::timeout, this, &FormTarvelo::TimerProcessTick);
   connect(TimerState, &QTimer::timeout, this, [this] { PictureState->ShowTime(widgets::TimeOfDayText()); });
 }
 
@@ -198,14 +204,14 @@ void FormTarvelo::InitialiseChrome() {
   ShowPage(PageId::State);
 }
 
-// The booster's levels (the booster page's work).
-void FormTarvelo::FillSpeedList() {}
+// The booster's levels.
+void FormTarvelo::FillSpeedList() { PictureProcess->FillSpeedList(); }
 
 // The automatic release's intervals (the memory page's work).
 void FormTarvelo::FillIntervalList() {}
 
-// [Process] EnableImproveProcess and ImproveSpeed (the booster page's work).
-void FormTarvelo::LoadBoosterSettings() {}
+// [Process] EnableImproveProcess and ImproveSpeed.
+void FormTarvelo::LoadBoosterSettings() { PictureProcess->LoadBoosterSettings(); }
 
 // [Memory] EnableFreeMemory and AutoFreeMemoryInterval (the memory page's work).
 void FormTarvelo::LoadMemorySettings() {}
@@ -214,8 +220,8 @@ void FormTarvelo::LoadMemorySettings() {}
 // Automin, which keeps the window hidden (the settings page's work).
 void FormTarvelo::LoadStartSettings() {}
 
-// One booster tick before the window shows (the booster's work).
-void FormTarvelo::TimerProcessTick() {}
+// The foreground booster; start-up runs one tick before the window shows.
+void FormTarvelo::TimerProcessTick() { PictureProcess->TimerProcessTick(); }
 
 // The first fill of the process list (the CPU page's work).
 void FormTarvelo::RefreshProcessList() {}

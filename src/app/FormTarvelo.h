@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <array>
+#include <memory>
 #include <optional>
 
 #include "app/ChromeButton.h"
@@ -23,7 +24,9 @@ class Picture;
 namespace tarvelo {
 
 class ChromeButtonWidget;
+class ForegroundBooster;
 class MemoryPage;
+class ProcessPage;
 class StatusPage;
 
 // The main window: borderless, skinned, six pages behind a navigation column.
@@ -70,7 +73,7 @@ class FormTarvelo : public QWidget {
 
   // Pages, in page order.
   StatusPage* PictureState;
-  QWidget* PictureProcess;
+  ProcessPage* PictureProcess;
   QWidget* PictureCPU;
   MemoryPage* PictureMemory;
   QWidget* PictureSetting;
@@ -124,6 +127,7 @@ class FormTarvelo : public QWidget {
   platform::Platform& platform_;
   Settings settings_;
   ModuleGetMemoryState memoryState_;
+  std::unique_ptr<ForegroundBooster> booster_;
   std::optional<MemoryFigures> shownMemory_;  // what the memory labels show
   std::array<QWidget*, kPageCount> panels_{};
   PageId visiblePage_ = PageId::State;
