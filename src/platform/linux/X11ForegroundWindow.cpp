@@ -201,10 +201,16 @@ ProcessId X11ForegroundWindow::OwnerProcess(WindowHandle window) {
 
 ProcessId X11ForegroundWindow::PidFromXRes(std::uint32_t window) {
   if (!hasXRes_) return 0;
+  // The server finds the client by the id's client bits alone, so the id of
+  // a window that has gone could name whichever client got those bits next:
+  // the window must still exist. Both requests go out together.
+  const auto attributesCookie = xcb_get_window_attributes(c_, window);
   xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-  auto reply = Wait<xcb_res_query_client_ids_reply_t>(c_, xcb_res_query_client_ids_reply,
-                                                       xcb_res_query_client_ids(c_, 1, &spec));
-  if (!reply) return 0;
+  const auto idsCookie = xcb_res_query_client_ids(c_, 1, &spec);
+  const auto attributes =
+      Wait<xcb_get_window_attributes_reply_t>(c_, xcb_get_window_attributes_reply, attributesCookie);
+  auto reply = Wait<xcb_res_query_client_ids_reply_t>(c_, xcb_res_query_client_ids_reply, idsCookie);
+  if (!attributes || !reply) return 0;
   for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem > 0;
        xcb_res_client_id_value_next(&it)) {
     if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) == 0) continue;
