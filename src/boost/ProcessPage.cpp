@@ -21,7 +21,7 @@ const QColor kOrange(255, 128, 0);
 const QColor kGreen(0, 128, 0);
 const QColor kNoticeRed(192, 0, 0);
 
-QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
+QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 }  // namespace
 
@@ -88,8 +88,8 @@ ProcessPage::ProcessPage(QWidget* parent, int widthTwips, int heightTwips, Setti
 
 void ProcessPage::FillSpeedList() {
   ComboSpeed->clear();
-  ComboSpeed->addItem(FromUtf8(std::string(ForegroundBooster::kAboveNormal)));
-  ComboSpeed->addItem(FromUtf8(std::string(ForegroundBooster::kHigh)));
+  ComboSpeed->addItem(FromUtf8(ForegroundBooster::kAboveNormal));
+  ComboSpeed->addItem(FromUtf8(ForegroundBooster::kHigh));
 }
 
 void ProcessPage::LoadBoosterSettings() {
