@@ -158,6 +158,35 @@ TEST(X11ForegroundWindow, ActiveWindowOfTheManagerElseTheFocusResolvedToItsClien
   EXPECT_EQ(foreground.Foreground(), 0u);
 }
 
+TEST(X11ForegroundWindow, AnActiveWindowThatHasGoneIsNoneEvenWhenItsIdComesBack) {
+  PrivateXServer server;
+  REQUIRE_SERVER(server);
+  Connection app(server.Display());
+  X11ForegroundWindow foreground(app.c);
+  const xcb_atom_t active = app.Atom("_NET_ACTIVE_WINDOW");
+  const xcb_window_t root = app.Root();
+
+  // A program's window is in front; the program ends, and the manager leaves
+  // the property as it was.
+  xcb_window_t first = 0;
+  {
+    Connection program(server.Display());
+    first = program.Window(program.Root());
+    program.SetCard(root, active, XCB_ATOM_WINDOW, first);
+    EXPECT_EQ(foreground.Foreground(), first);
+  }
+  app.Sync();
+  EXPECT_EQ(foreground.Foreground(), 0u);
+
+  // The next program gets the same ids from the server: its window is new.
+  Connection next(server.Display());
+  const xcb_window_t second = next.Window(next.Root());
+  ASSERT_EQ(second, first) << "the server hands out the freed ids again";
+  EXPECT_EQ(foreground.Foreground(), second);
+  next.SetCard(root, active, XCB_ATOM_WINDOW, second);
+  EXPECT_EQ(foreground.Foreground(), second);
+}
+
 TEST(X11ForegroundWindow, TitleFromEitherNamePropertyCutTo254Characters) {
   PrivateXServer server;
   REQUIRE_SERVER(server);

@@ -117,12 +117,15 @@ bool X11ForegroundWindow::Broken() const { return c_ == nullptr || xcb_connectio
 
 WindowHandle X11ForegroundWindow::Foreground() {
   if (Broken() || roots_.empty()) return 0;
-  // Nearly always one root, so one round trip.
+  // Nearly always one root, so one round trip; it also asks whether the
+  // window answered last time still exists.
   std::vector<xcb_get_property_cookie_t> cookies;
   cookies.reserve(roots_.size());
   for (const std::uint32_t root : roots_) {
     cookies.push_back(xcb_get_property(c_, 0, root, netActiveWindow_, XCB_ATOM_WINDOW, 0, 1));
   }
+  std::optional<xcb_get_window_attributes_cookie_t> confirmedCookie;
+  if (confirmed_ != 0) confirmedCookie = xcb_get_window_attributes(c_, confirmed_);
   bool managed = false;
   WindowHandle active = 0;
   for (const auto& cookie : cookies) {
@@ -131,8 +134,26 @@ WindowHandle X11ForegroundWindow::Foreground() {
     managed = true;
     if (active == 0) active = *value;
   }
-  // A window manager keeps the property; 0 there means nothing is active now.
-  if (managed) return active;
+  if (confirmedCookie &&
+      !Wait<xcb_get_window_attributes_reply_t>(c_, xcb_get_window_attributes_reply, *confirmedCookie)) {
+    confirmed_ = 0;
+  }
+
+  if (managed) {
+    // 0 there means nothing is active now (the manager is switching).
+    if (active == 0) return 0;
+    // Some managers leave the property naming a window that has gone, and the
+    // server may give its id to a new window later: a window is in front only
+    // while it exists, and a new answer is checked once.
+    if (active != confirmed_) {
+      if (!Wait<xcb_get_window_attributes_reply_t>(c_, xcb_get_window_attributes_reply,
+                                                   xcb_get_window_attributes(c_, active))) {
+        return 0;
+      }
+      confirmed_ = active;
+    }
+    return active;
+  }
 
   auto focus = Wait<xcb_get_input_focus_reply_t>(c_, xcb_get_input_focus_reply, xcb_get_input_focus(c_));
   if (!focus || focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT) return 0;

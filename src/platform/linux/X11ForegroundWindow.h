@@ -15,7 +15,8 @@ namespace platform::linux_impl {
 // The foreground window of an X11 display, asked over an xcb connection that
 // someone else owns (the GUI toolkit's) and that outlives this object:
 // - the window in front is the root's _NET_ACTIVE_WINDOW where a window
-//   manager keeps it, else the input focus, taken up or down to the client
+//   manager keeps it (while that window exists: some managers leave it naming
+//   a closed window), else the input focus, taken up or down to the client
 //   window (the one with WM_STATE) rather than a frame or a child;
 // - the title is _NET_WM_NAME (UTF-8), else WM_NAME (Latin-1);
 // - the owner is the local client pid the X-Resource extension reports, else
@@ -48,6 +49,8 @@ class X11ForegroundWindow final : public ForegroundWindow {
   std::uint32_t wmState_ = 0;
   std::uint32_t netWmPid_ = 0;
   bool hasXRes_ = false;
+  // The window in front at the last call, known to exist then; 0 for none.
+  std::uint32_t confirmed_ = 0;
   std::string hostName_;
 };
 
