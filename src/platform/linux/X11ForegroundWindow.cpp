@@ -226,8 +226,8 @@ ProcessId X11ForegroundWindow::PidFromXRes(std::uint32_t window) {
   // a window that has gone could name whichever client got those bits next:
   // the window must still exist. Both requests go out together.
   const auto attributesCookie = xcb_get_window_attributes(c_, window);
-  xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-  const auto idsCookie = xcb_res_query_client_ids(c_, 1, &spec);
+  xcb_res_client_id_spec_t client{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+  const auto idsCookie = xcb_res_query_client_ids(c_, 1, &client);
   const auto attributes =
       Wait<xcb_get_window_attributes_reply_t>(c_, xcb_get_window_attributes_reply, attributesCookie);
   auto reply = Wait<xcb_res_query_client_ids_reply_t>(c_, xcb_res_query_client_ids_reply, idsCookie);
