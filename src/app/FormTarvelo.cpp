@@ -20,6 +20,8 @@
 #include "app/ModuleAd.h"
 #include "app/SettingPage.h"
 #include "app/StatusPage.h"
+#include "boost/ForegroundBooster.h"
+#include "boost/ProcessPage.h"
 #include "memory/MemoryPage.h"
 #include "platform/Locations.h"
 #include "platform/Platform.h"
@@ -52,7 +54,8 @@ FormTarvelo::FormTarvelo(platform::Platform& platform, QWidget* parent)
       autorun_(*platform.autostart, platform::ExecutablePath()),
       startOptions_(settings_, autorun_),
       siteRoot_(QString::fromStdString(ModuleAd::SiteRoot())),
-      memoryState_(*platform.memoryStatus) {
+      memoryState_(*platform.memoryStatus),
+      booster_(std::make_unique<ForegroundBooster>(*platform.foregroundWindow, *platform.processPriorities)) {
   setObjectName("FormTarvelo");
   setWindowTitle("Tarvelo");
   setWindowIcon(artwork::EmblemIcon());
@@ -129,7 +132,9 @@ void FormTarvelo::BuildPages() {
     return new widgets::PagePanel(this, InfoOf(page).panel, w, h);
   };
   PictureState = new StatusPage(this, size(PageId::State).first, size(PageId::State).second, platform_);
-  PictureProcess = plain(PageId::Process);
+  PictureProcess = new ProcessPage(this, size(PageId::Process).first, size(PageId::Process).second, settings_,
+                                   *booster_);
+  connect(PictureProcess, &ProcessPage::Boosted, PictureState, &StatusPage::ShowBoost);
   PictureCPU = plain(PageId::CPU);
   PictureMemory = new MemoryPage(this, size(PageId::Memory).first, size(PageId::Memory).second);
   PictureSetting = new SettingPage(this, size(PageId::Setting).first, size(PageId::Setting).second, startOptions_);
@@ -153,6 +158,7 @@ void FormTarvelo::BuildTimers() {
   TimerTrayIcon = timer("TimerTrayIcon", 990);
 
   connect(TimerOnTimeState, &QTimer::timeout, this, &FormTarvelo::TimerOnTimeStateTick);
+  connect(TimerProcess, &QTimer::timeout, this, &FormTarvelo::TimerProcessTick);
   connect(TimerState, &QTimer::timeout, this, [this] { PictureState->ShowTime(widgets::TimeOfDayText()); });
 }
 
@@ -227,14 +233,14 @@ void FormTarvelo::InitialiseChrome() {
   ShowPage(PageId::State);
 }
 
-// The booster's levels (the booster page's work).
-void FormTarvelo::FillSpeedList() {}
+// The booster's levels.
+void FormTarvelo::FillSpeedList() { PictureProcess->FillSpeedList(); }
 
 // The automatic release's intervals (the memory page's work).
 void FormTarvelo::FillIntervalList() {}
 
-// [Process] EnableImproveProcess and ImproveSpeed (the booster page's work).
-void FormTarvelo::LoadBoosterSettings() {}
+// [Process] EnableImproveProcess and ImproveSpeed.
+void FormTarvelo::LoadBoosterSettings() { PictureProcess->LoadBoosterSettings(); }
 
 // [Memory] EnableFreeMemory and AutoFreeMemoryInterval (the memory page's work).
 void FormTarvelo::LoadMemorySettings() {}
@@ -247,8 +253,8 @@ void FormTarvelo::LoadStartSettings() {
   hiddenAtStart_ = PictureSetting->CheckAutoMin->Value() == 1;
 }
 
-// One booster tick before the window shows (the booster's work).
-void FormTarvelo::TimerProcessTick() {}
+// The foreground booster; start-up runs one tick before the window shows.
+void FormTarvelo::TimerProcessTick() { PictureProcess->TimerProcessTick(); }
 
 // The first fill of the process list (the CPU page's work).
 void FormTarvelo::RefreshProcessList() {}

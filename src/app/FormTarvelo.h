@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <array>
+#include <memory>
 #include <optional>
 
 #include "app/ChromeButton.h"
@@ -28,8 +29,10 @@ namespace tarvelo {
 class AboutPage;
 class AdBanner;
 class ChromeButtonWidget;
+class ForegroundBooster;
 class MemoryPage;
 class SettingPage;
+class ProcessPage;
 class StatusPage;
 class TrayController;
 
@@ -86,7 +89,7 @@ class FormTarvelo : public QWidget {
 
   // Pages, in page order.
   StatusPage* PictureState;
-  QWidget* PictureProcess;
+  ProcessPage* PictureProcess;
   QWidget* PictureCPU;
   MemoryPage* PictureMemory;
   SettingPage* PictureSetting;
@@ -147,6 +150,7 @@ class FormTarvelo : public QWidget {
   AdBanner* adBanner_ = nullptr;
   QPointer<QDialog> cpuLimitDialog_;
   ModuleGetMemoryState memoryState_;
+  std::unique_ptr<ForegroundBooster> booster_;
   std::optional<MemoryFigures> shownMemory_;  // what the memory labels show
   std::array<QWidget*, kPageCount> panels_{};
   PageId visiblePage_ = PageId::State;
