@@ -35,6 +35,24 @@ awk -F, '
       printf "  %-40s %5.2f x the bare reads\n", order[i], t[order[i]] / base
   }' "$scratch/monitor.csv"
 
+echo
+echo "== One Command button repaint (DrawButton) per style, against a plain fill of the same surface (CPU time)"
+QT_QPA_PLATFORM=offscreen "$bin/button_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+  --benchmark_out="$scratch/button.csv" --benchmark_out_format=csv >/dev/null 2>&1
+awk -F, '
+  /_median/ {
+    gsub(/"/, "", $1); sub(/_median/, "", $1)
+    n = split($1, part, "/"); size = part[n]
+    if (part[1] == "PlainFill") { fill[size] = $4; next }
+    t[$1] = $4; sz[$1] = size; order[++count] = $1
+  }
+  END {
+    for (i = 1; i <= count; ++i) {
+      name = order[i]; base = fill[sz[name]]
+      if (base > 0) printf "  %-46s %9.0f ns  %6.2f x the fill (%.0f ns)\n", name, t[name], t[name] / base, base
+    }
+  }' "$scratch/button.csv"
+
 session=$build/bench-session
 "$root/scripts/xsession.sh" start "$session" >/dev/null
 trap '"$root/scripts/xsession.sh" stop "$session"' EXIT
@@ -83,3 +101,18 @@ report() {
 report Tarvelo $((a1 - a0))
 report "bare window" $((b1 - b0))
 awk -v a=$((a1 - a0)) -v b=$((b1 - b0)) 'BEGIN { if (b > 0) printf "  ratio %.2f\n", a / b }'
+
+echo
+echo "== One booster tick against one bare X11 round trip (GetInputFocus), interleaved"
+# In a session of its own: each boost sets the priority of the benchmark's own
+# process and its autogroup, which must not reach this shell's.
+setsid -w "$bin/booster_tick_bench" --benchmark_repetitions=9 --benchmark_min_time=0.3 \
+  --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true \
+  --benchmark_out="$scratch/booster.csv" --benchmark_out_format=csv 2>/dev/null | grep -E "_median|^Benchmark" || true
+awk -F, '
+  /_median/ { gsub(/"/, "", $1); sub(/_median/, "", $1); t[$1] = $3; order[++n] = $1 }
+  END {
+    base = t["BareX11RoundTrip"]
+    if (base > 0) for (i = 1; i <= n; ++i) if (order[i] != "BareX11RoundTrip")
+      printf "  %-40s %5.2f x the bare round trip\n", order[i], t[order[i]] / base
+  }' "$scratch/booster.csv"

@@ -21,6 +21,8 @@
 #include "app/SettingPage.h"
 #include "app/StatusPage.h"
 #include "button/Command.h"
+#include "boost/ForegroundBooster.h"
+#include "boost/ProcessPage.h"
 #include "memory/MemoryPage.h"
 #include "platform/Locations.h"
 #include "platform/Platform.h"
@@ -60,7 +62,8 @@ FormTarvelo::FormTarvelo(platform::Platform& platform, QWidget* parent)
         // during a release; an ending program stops it.
         QCoreApplication::processEvents();
         return !exiting_;
-      }) {
+      }),
+      booster_(std::make_unique<ForegroundBooster>(*platform.foregroundWindow, *platform.processPriorities)) {
   setObjectName("FormTarvelo");
   setWindowTitle("Tarvelo");
   setWindowIcon(artwork::EmblemIcon());
@@ -137,7 +140,9 @@ void FormTarvelo::BuildPages() {
     return new widgets::PagePanel(this, InfoOf(page).panel, w, h);
   };
   PictureState = new StatusPage(this, size(PageId::State).first, size(PageId::State).second, platform_);
-  PictureProcess = plain(PageId::Process);
+  PictureProcess = new ProcessPage(this, size(PageId::Process).first, size(PageId::Process).second, settings_,
+                                   *booster_);
+  connect(PictureProcess, &ProcessPage::Boosted, PictureState, &StatusPage::ShowBoost);
   PictureCPU = plain(PageId::CPU);
   PictureMemory = new MemoryPage(this, size(PageId::Memory).first, size(PageId::Memory).second, settings_);
   connect(PictureMemory->CommandFreeMemory, &button::Command::Click, this, &FormTarvelo::CommandFreeMemoryClick);
@@ -163,6 +168,7 @@ void FormTarvelo::BuildTimers() {
 
   connect(TimerOnTimeState, &QTimer::timeout, this, &FormTarvelo::TimerOnTimeStateTick);
   connect(TimerMemory, &QTimer::timeout, this, &FormTarvelo::TimerMemoryTick);
+  connect(TimerProcess, &QTimer::timeout, this, &FormTarvelo::TimerProcessTick);
   connect(TimerState, &QTimer::timeout, this, [this] { PictureState->ShowTime(widgets::TimeOfDayText()); });
 }
 
@@ -237,14 +243,14 @@ void FormTarvelo::InitialiseChrome() {
   ShowPage(PageId::State);
 }
 
-// The booster's levels (the booster page's work).
-void FormTarvelo::FillSpeedList() {}
+// The booster's levels.
+void FormTarvelo::FillSpeedList() { PictureProcess->FillSpeedList(); }
 
 // The automatic release's intervals (the memory page's work).
 void FormTarvelo::FillIntervalList() { PictureMemory->FillIntervalList(); }
 
-// [Process] EnableImproveProcess and ImproveSpeed (the booster page's work).
-void FormTarvelo::LoadBoosterSettings() {}
+// [Process] EnableImproveProcess and ImproveSpeed.
+void FormTarvelo::LoadBoosterSettings() { PictureProcess->LoadBoosterSettings(); }
 
 // [Memory] EnableFreeMemory and AutoFreeMemoryInterval (the memory page's work).
 void FormTarvelo::LoadMemorySettings() { PictureMemory->LoadSettings(); }
@@ -257,8 +263,8 @@ void FormTarvelo::LoadStartSettings() {
   hiddenAtStart_ = PictureSetting->CheckAutoMin->Value() == 1;
 }
 
-// One booster tick before the window shows (the booster's work).
-void FormTarvelo::TimerProcessTick() {}
+// The foreground booster; start-up runs one tick before the window shows.
+void FormTarvelo::TimerProcessTick() { PictureProcess->TimerProcessTick(); }
 
 // The first fill of the process list (the CPU page's work).
 void FormTarvelo::RefreshProcessList() {}

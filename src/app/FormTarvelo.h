@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <array>
+#include <memory>
 #include <optional>
 
 #include "app/ChromeButton.h"
@@ -29,8 +30,10 @@ namespace tarvelo {
 class AboutPage;
 class AdBanner;
 class ChromeButtonWidget;
+class ForegroundBooster;
 class MemoryPage;
 class SettingPage;
+class ProcessPage;
 class StatusPage;
 class TrayController;
 
@@ -90,7 +93,7 @@ class FormTarvelo : public QWidget {
 
   // Pages, in page order.
   StatusPage* PictureState;
-  QWidget* PictureProcess;
+  ProcessPage* PictureProcess;
   QWidget* PictureCPU;
   MemoryPage* PictureMemory;
   SettingPage* PictureSetting;
@@ -154,6 +157,7 @@ class FormTarvelo : public QWidget {
   AdBanner* adBanner_ = nullptr;
   QPointer<QDialog> cpuLimitDialog_;
   ModuleGetMemoryState memoryState_;
+  std::unique_ptr<ForegroundBooster> booster_;
   std::optional<MemoryFigures> shownMemory_;  // what the memory labels show
   MemoryReleaser releaser_;
   AutoReleaseClock autoRelease_;

@@ -6,6 +6,12 @@
 #include "platform/Platform.h"
 #include "widgets/Fonts.h"
 
+#if defined(Q_OS_LINUX) && QT_CONFIG(xcb)
+#include <QtGui/qguiapplication_platform.h>
+
+#include "platform/linux/X11ForegroundWindow.h"
+#endif
+
 namespace {
 
 // With --quit-when-shown the program ends as soon as its window is on the
@@ -36,6 +42,12 @@ int main(int argc, char* argv[]) {
   tarvelo::widgets::InstallFontSubstitutions();
 
   platform::Platform platform = platform::CreateNativePlatform();
+#if defined(Q_OS_LINUX) && QT_CONFIG(xcb)
+  // The booster asks X11 on Qt's own connection; without X11 nothing is ever in front.
+  if (auto* x11 = app.nativeInterface<QNativeInterface::QX11Application>()) {
+    platform.foregroundWindow = platform::linux_impl::CreateX11ForegroundWindow(x11->connection());
+  }
+#endif
   tarvelo::FormTarvelo form(platform);
   if (!form.Load() || form.Exiting()) return 0;
 

@@ -95,7 +95,9 @@ class Command::Site : public CommandSite, public CommandEvents {
   }
   void RefreshNow() override { owner_.repaint(); }
   void SetWindowShape(const Region& shape) override {
-    if (shape.Area() == static_cast<long long>(owner_.width()) * owner_.height()) {
+    // A full rectangle needs no mask.
+    const Rect full{0, 0, owner_.model_->Width(), owner_.model_->Height()};
+    if (shape.IsEmpty() || (shape.Rects().size() == 1 && shape.Rects().front() == full)) {
       owner_.clearMask();
       return;
     }
@@ -108,7 +110,7 @@ class Command::Site : public CommandSite, public CommandEvents {
     owner_.setEnabled(enabled);
     owner_.syncingEnabled_ = false;
   }
-  void SetWindowFont(const FontSpec& font) override { text.SetFont(ToQFont(font)); }
+  void SetWindowFont(const ButtonFont& font) override { text.SetFont(ToQFont(font)); }
   void SetAccessKey(std::string_view key) override {
     owner_.GrabAccessKey(QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size())));
   }
@@ -117,6 +119,8 @@ class Command::Site : public CommandSite, public CommandEvents {
     else owner_.timer1_->stop();
   }
   Point CursorPosition() override {
+    // A hidden button is under no pointer: its hover ends and its timer stops.
+    if (!owner_.isVisible()) return {-1, -1};
     const QPoint p = owner_.mapFromGlobal(QCursor::pos());
     return {p.x(), p.y()};
   }
@@ -159,7 +163,7 @@ Command::Command(QWidget* parent, const QString& name, int) : QWidget(parent), s
   connect(timer1_, &QTimer::timeout, this, [this] { model_->Timer1Tick(); });
   site_->text.SetDpi(logicalDpiX(), logicalDpiY());
   model_ = std::make_unique<CommandModel>(*site_, *site_, PaletteSystemColors());
-  model_->SetAmbientFont(ToFontSpec(font()));
+  model_->SetAmbientFont(ToButtonFont(font()));
 }
 
 Command::Command(QWidget* parent, const QString& name) : Command(parent, name, 0) {
@@ -292,7 +296,7 @@ Command* PlaceCommand(QWidget* parent, const QString& name, const QString& capti
   const MemoryPropertyStore saved{
       {"Caption", caption.toStdString()},
       {"XpType", std::int64_t{2}},
-      {"Font", ToFontSpec(widgets::WindowFont())},
+      {"Font", ToButtonFont(widgets::WindowFont())},
   };
   auto* command = new Command(parent, name, saved);
   command->setGeometry(widgets::TwipsRect(leftTwips, topTwips, widthTwips, heightTwips));

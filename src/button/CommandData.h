@@ -17,12 +17,12 @@ struct Rect {
 };
 
 // A font as the control keeps and saves it.
-struct FontSpec {
+struct ButtonFont {
   std::string name;
   double size = 0;  // points
   bool bold = false;
   bool italic = false;
-  bool operator==(const FontSpec&) const = default;
+  bool operator==(const ButtonFont&) const = default;
 };
 
 // The looks of ButtonState. 1 is never used.
@@ -49,7 +49,7 @@ struct CommandData {
   Color officeXpMousemoveFillColor = 0;
   Color officeXpMousemoveFrameColor = 0;
   bool enabled = false;
-  FontSpec font;
+  ButtonFont font;
   std::int32_t storedHWnd = 0;  // kept only for the saved state
   std::int32_t buttonType = 0;
   std::string caption;

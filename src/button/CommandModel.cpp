@@ -83,9 +83,9 @@ std::string ReadString(const PropertyStore& store, std::string_view key, const s
   return defaultValue;
 }
 
-FontSpec ReadFont(const PropertyStore& store, std::string_view key, const FontSpec& defaultValue) {
+ButtonFont ReadFont(const PropertyStore& store, std::string_view key, const ButtonFont& defaultValue) {
   const PropertyValue value = store.Read(key, defaultValue);
-  if (const auto* font = std::get_if<FontSpec>(&value)) return *font;
+  if (const auto* font = std::get_if<ButtonFont>(&value)) return *font;
   return defaultValue;
 }
 
@@ -284,7 +284,7 @@ void CommandModel::SetEnabled(bool value) {
   Report("Enabled");
 }
 
-void CommandModel::SetFont(const FontSpec& value) {
+void CommandModel::SetFont(const ButtonFont& value) {
   data_.font = value;
   site_.SetWindowFont(value);
   Repaint();

@@ -43,7 +43,7 @@ class CommandSite {
   // The window's new shape; the window keeps it until the next one.
   virtual void SetWindowShape(const Region& shape) = 0;
   virtual void SetWindowEnabled(bool enabled) = 0;
-  virtual void SetWindowFont(const FontSpec& font) = 0;
+  virtual void SetWindowFont(const ButtonFont& font) = 0;
   // The key that, with Alt, activates the control; empty for none.
   virtual void SetAccessKey(std::string_view key) = 0;
   // Starts or stops the 10 ms hover timer Timer1.
@@ -89,7 +89,7 @@ class CommandModel {
 
   // --- Host values.
   // The host's ambient font: the font of a new instance and the read default.
-  void SetAmbientFont(const FontSpec& font) { ambientFont_ = font; }
+  void SetAmbientFont(const ButtonFont& font) { ambientFont_ = font; }
   // Whether the control runs in the program (true) or in a form designer.
   void SetUserMode(bool userMode) { userMode_ = userMode; }
   bool UserMode() const { return userMode_; }
@@ -135,8 +135,8 @@ class CommandModel {
   void SetOfficeXpMousemoveFrameColor(Color value);
   bool Enabled() const { return data_.enabled; }
   void SetEnabled(bool value);
-  const FontSpec& Font() const { return data_.font; }
-  void SetFont(const FontSpec& value);
+  const ButtonFont& Font() const { return data_.font; }
+  void SetFont(const ButtonFont& value);
   // The handle of the window that shows the control.
   std::int32_t HWnd() const { return site_.WindowHandle(); }
   // Always refused: 382 in the program, 387 in a designer.
@@ -201,7 +201,7 @@ class CommandModel {
   CommandSite& site_;
   CommandEvents& events_;
   SystemColors system_;
-  FontSpec ambientFont_;
+  ButtonFont ambientFont_;
   bool userMode_ = true;
 
   CommandData data_;

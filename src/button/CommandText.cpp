@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <QImage>
 #include <QPainter>
+#include <QtMath>
 #include <QStringList>
 
 namespace tarvelo::button {
@@ -22,15 +23,15 @@ QStringList Lines(std::string_view text) {
 
 }  // namespace
 
-QFont ToQFont(const FontSpec& spec) {
-  QFont font(QString::fromStdString(spec.name));
-  if (spec.size > 0) font.setPointSizeF(spec.size);
-  font.setBold(spec.bold);
-  font.setItalic(spec.italic);
+QFont ToQFont(const ButtonFont& source) {
+  QFont font(QString::fromStdString(source.name));
+  if (source.size > 0) font.setPointSizeF(source.size);
+  font.setBold(source.bold);
+  font.setItalic(source.italic);
   return font;
 }
 
-FontSpec ToFontSpec(const QFont& font) {
+ButtonFont ToButtonFont(const QFont& font) {
   return {font.family().toStdString(), font.pointSizeF(), font.bold(), font.italic()};
 }
 
@@ -64,16 +65,33 @@ float QtCaptionText::TextHeight(std::string_view text) {
 void QtCaptionText::DrawText(PixelSurface& surface, std::string_view text, const Rect& rect, Color color,
                              TextForm form) {
   const QRect target(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
-  const QRect area = target.intersected(QRect(0, 0, surface.Width(), surface.Height()));
-  if (text.empty() || area.isEmpty()) return;
+  if (text.empty() || target.isEmpty()) return;
+  const int flags = form == TextForm::kSingleLine
+                        ? Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextExpandTabs |
+                              Qt::TextShowMnemonic
+                        : Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap | Qt::TextShowMnemonic;
+  const QString string = FromUtf8(text);
+
+  // Only the pixels around the glyphs take part: the text's box with room for
+  // antialiasing and overhangs.
+  const QFontMetricsF metrics(font_, &metrics_);
+  const int margin = 2 + (font_.italic() ? qCeil(metrics.height() / 3) : 0);
+  const QRect box = metrics.boundingRect(QRectF(target), flags, string).toAlignedRect().adjusted(
+      -margin, -margin, margin, margin);
+  const QRect area = box.intersected(target).intersected(QRect(0, 0, surface.Width(), surface.Height()));
+  if (area.isEmpty()) return;
 
   // The pixels under the text, as a Qt image...
   QImage image(area.size(), QImage::Format_RGB32);
   PrepareImage(image);
+  const Color* pixels = surface.Pixels().data();
+  const auto at = [&](int x, int y) {
+    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(surface.Width()) + static_cast<std::size_t>(x)];
+  };
   for (int y = 0; y < area.height(); ++y) {
     auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
     for (int x = 0; x < area.width(); ++x) {
-      const Color c = surface.Pixel(area.left() + x, area.top() + y);
+      const Color c = at(area.left() + x, area.top() + y);
       line[x] = qRgb(raster::Red(c), raster::Green(c), raster::Blue(c));
     }
   }
@@ -85,18 +103,15 @@ void QtCaptionText::DrawText(PixelSurface& surface, std::string_view text, const
     painter.setClipRect(area);
     painter.setFont(font_);
     painter.setPen(QColor(raster::Red(color), raster::Green(color), raster::Blue(color)));
-    const int flags = form == TextForm::kSingleLine
-                          ? Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextExpandTabs |
-                                Qt::TextShowMnemonic
-                          : Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap | Qt::TextShowMnemonic;
-    painter.drawText(target, flags, FromUtf8(text));
+    painter.drawText(target, flags, string);
   }
 
-  // ...and back.
+  // ...and back: the pixels the text changed.
   for (int y = 0; y < area.height(); ++y) {
     const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
     for (int x = 0; x < area.width(); ++x) {
-      surface.DrawDot(area.left() + x, area.top() + y, raster::MakeColor(qRed(line[x]), qGreen(line[x]), qBlue(line[x])));
+      const Color c = raster::MakeColor(qRed(line[x]), qGreen(line[x]), qBlue(line[x]));
+      if (c != at(area.left() + x, area.top() + y)) surface.DrawDot(area.left() + x, area.top() + y, c);
     }
   }
 }

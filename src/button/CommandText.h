@@ -31,7 +31,7 @@ class QtCaptionText : public CaptionText {
   QImage metrics_;  // a device of the right resolution to measure on
 };
 
-QFont ToQFont(const FontSpec& font);
-FontSpec ToFontSpec(const QFont& font);
+QFont ToQFont(const ButtonFont& font);
+ButtonFont ToButtonFont(const QFont& font);
 
 }  // namespace tarvelo::button

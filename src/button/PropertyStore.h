@@ -13,7 +13,7 @@ namespace tarvelo::button {
 
 // A saved property value: a flag, a number (colours included), a text or a
 // font.
-using PropertyValue = std::variant<bool, std::int64_t, std::string, FontSpec>;
+using PropertyValue = std::variant<bool, std::int64_t, std::string, ButtonFont>;
 
 // Where a control keeps its properties with its host, under fixed keys.
 class PropertyStore {

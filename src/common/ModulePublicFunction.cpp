@@ -48,4 +48,17 @@ std::string CutToCharacters(std::string_view text, std::size_t maxChars) {
   return std::string(text.substr(0, i));
 }
 
+std::size_t CountCharacters(std::string_view text) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < text.size(); i += SequenceLength(text, i)) ++count;
+  return count;
+}
+
+std::string RandomDigits(std::int32_t count, std::mt19937& generator) {
+  std::uniform_int_distribution<int> digit(2, 8);
+  std::string digits;
+  for (std::int32_t i = 0; i < count; ++i) digits += static_cast<char>('0' + digit(generator));
+  return digits;
+}
+
 }  // namespace tarvelo::ModulePublicFunction

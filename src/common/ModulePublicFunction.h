@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -17,5 +19,13 @@ double RoundHalfEven(double value);
 // The first maxChars characters of UTF-8 text. A character is one code point;
 // a byte that does not start a valid sequence counts as one character.
 std::string CutToCharacters(std::string_view text, std::size_t maxChars);
+
+// The number of characters of UTF-8 text, counted as CutToCharacters does.
+std::size_t CountCharacters(std::string_view text);
+
+// count random decimal digits, each from 2 to 8 with equal chances; "" for a
+// count below 1. The generator is seeded once by its owner: seeding again from
+// the clock before each digit would give the same digit many times in a row.
+std::string RandomDigits(std::int32_t count, std::mt19937& generator);
 
 }  // namespace tarvelo::ModulePublicFunction

@@ -6,10 +6,12 @@
 #include "platform/CpuTimes.h"
 #include "platform/DiskSpace.h"
 #include "platform/AutostartEntry.h"
+#include "platform/ForegroundWindow.h"
 #include "platform/MemoryStatus.h"
 #include "platform/PrivateProfile.h"
 #include "platform/ProcessTable.h"
 #include "platform/Privileges.h"
+#include "platform/ProcessPriority.h"
 #include "platform/ShutdownRequests.h"
 #include "platform/SingleInstance.h"
 #include "platform/SystemMemory.h"
@@ -32,6 +34,8 @@ struct Platform {
   std::unique_ptr<SystemMemorySource> systemMemory;
   std::unique_ptr<DiskSpaceSource> diskSpace;
   std::unique_ptr<AutostartEntry> autostart;
+  std::unique_ptr<ForegroundWindow> foregroundWindow;
+  std::unique_ptr<ProcessPriorities> processPriorities;
 };
 
 // The platform of the system the program was built for.

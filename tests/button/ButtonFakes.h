@@ -47,7 +47,7 @@ class FakeSite : public CommandSite {
   int refreshes = 0;
   Region shape;
   bool windowEnabled = true;
-  FontSpec font;
+  ButtonFont font;
   std::string accessKey;
   bool hoverTimer = false;
   Point cursor{-100, -100};
@@ -59,7 +59,7 @@ class FakeSite : public CommandSite {
   void RefreshNow() override { ++refreshes; }
   void SetWindowShape(const Region& region) override { shape = region; }
   void SetWindowEnabled(bool enabled) override { windowEnabled = enabled; }
-  void SetWindowFont(const FontSpec& f) override { font = f; }
+  void SetWindowFont(const ButtonFont& f) override { font = f; }
   void SetAccessKey(std::string_view key) override { accessKey = std::string(key); }
   void SetHoverTimer(bool enabled) override { hoverTimer = enabled; }
   Point CursorPosition() override { return cursor; }

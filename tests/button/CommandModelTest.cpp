@@ -73,7 +73,7 @@ TEST(CommandProperties, NewAndLoadedInstances) {
   EXPECT_EQ(fresh.OfficeXpFrameColor(), 4373692u);
   EXPECT_EQ(fresh.OfficeXpMousemoveFillColor(), 12246236u);
   EXPECT_EQ(fresh.OfficeXpMousemoveFrameColor(), 98431u);
-  EXPECT_EQ(fresh.Font(), (FontSpec{"Verdana", 7.5, false, false}));
+  EXPECT_EQ(fresh.Font(), (ButtonFont{"Verdana", 7.5, false, false}));
   EXPECT_TRUE(site.changed.empty()) << "defaults are not reported";
 
   // Only what differs from the read defaults is saved, in the fixed order.
@@ -156,7 +156,7 @@ TEST(CommandProperties, EverySetterReportsUnderItsOwnName) {
   }
   Button b;
   b.model.SetFont({"Arial", 9, true, false});
-  EXPECT_EQ(b.site.font, (FontSpec{"Arial", 9, true, false}));
+  EXPECT_EQ(b.site.font, (ButtonFont{"Arial", 9, true, false}));
   b.model.SetEnabled(false);
   EXPECT_FALSE(b.site.windowEnabled);
 }

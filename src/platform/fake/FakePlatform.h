@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -157,6 +158,62 @@ class FakeAutostart final : public AutostartEntry {
   bool fail = false;
 };
 
+// A desktop of fake windows: the one in front, and each window's title and
+// owner. A window not in the table has no title and no owner (it has gone).
+class FakeForegroundWindow final : public ForegroundWindow {
+ public:
+  struct Window {
+    std::string title;
+    ProcessId pid = 0;
+  };
+  WindowHandle Foreground() override {
+    ++foregroundQueries;
+    return front;
+  }
+  std::string Title(WindowHandle window) override {
+    ++titleReads;
+    const auto it = windows.find(window);
+    return it != windows.end() ? it->second.title : std::string();
+  }
+  ProcessId OwnerProcess(WindowHandle window) override {
+    const auto it = windows.find(window);
+    return it != windows.end() ? it->second.pid : 0;
+  }
+
+  WindowHandle front = 0;
+  std::map<WindowHandle, Window> windows;
+  int foregroundQueries = 0;
+  int titleReads = 0;
+};
+
+// A process table with a priority class per process; every change asked for
+// is recorded, whether it succeeded or not.
+class FakeProcessPriorities final : public ProcessPriorities {
+ public:
+  ProcessId CurrentProcessId() const override { return self; }
+  std::error_code SetClass(ProcessId pid, PriorityClass priorityClass) override {
+    changes.emplace_back(pid, priorityClass);
+    if (classes.count(pid) == 0) return std::make_error_code(std::errc::no_such_process);
+    if (denied.count(pid) != 0) return std::make_error_code(std::errc::operation_not_permitted);
+    classes[pid] = priorityClass;
+    return {};
+  }
+  std::optional<PriorityClass> ClassOf(ProcessId pid) const override {
+    const auto it = classes.find(pid);
+    if (it == classes.end()) return std::nullopt;
+    return it->second;
+  }
+  bool MayRaiseTo(PriorityClass) const override { return mayRaise; }
+  void CompleteDeferredChanges() override { ++deferredCompletions; }
+
+  ProcessId self = 4242;
+  std::map<ProcessId, PriorityClass> classes{{4242, PriorityClass::Normal}};
+  std::set<ProcessId> denied;  // processes of another user
+  std::vector<std::pair<ProcessId, PriorityClass>> changes;
+  bool mayRaise = true;
+  int deferredCompletions = 0;
+};
+
 // A fake platform whose parts stay reachable by their concrete types.
 struct FakePlatform {
   FakePlatform() {
@@ -165,23 +222,27 @@ struct FakePlatform {
     auto i = std::make_unique<FakeSingleInstance>();
     auto p = std::make_unique<FakePrivileges>();
     auto t = std::make_unique<FakeProcessTable>();
-    auto w = std::make_unique<FakeWorkingSetTrimmer>();
+    auto ws = std::make_unique<FakeWorkingSetTrimmer>();
     auto f = std::make_unique<FakeFileIcons>();
     icons = f.get();
     processes = t.get();
-    trimmer = w.get();
+    trimmer = ws.get();
     auto a = std::make_unique<FakeAutostart>();
+    auto w = std::make_unique<FakeForegroundWindow>();
+    auto r = std::make_unique<FakeProcessPriorities>();
     memory = m.get();
     settings = s.get();
     instance = i.get();
     privileges = p.get();
     autostart = a.get();
+    windows = w.get();
+    priorities = r.get();
     platform.memoryStatus = std::move(m);
     platform.settingsFile = std::move(s);
     platform.singleInstance = std::move(i);
     platform.privileges = std::move(p);
     platform.processTable = std::move(t);
-    platform.workingSetTrimmer = std::move(w);
+    platform.workingSetTrimmer = std::move(ws);
     platform.fileIcons = std::move(f);
 
     auto c = std::make_unique<FakeCpuTimes>();
@@ -194,6 +255,8 @@ struct FakePlatform {
     platform.systemMemory = std::move(sm);
     platform.diskSpace = std::move(d);
     platform.autostart = std::move(a);
+    platform.foregroundWindow = std::move(w);
+    platform.processPriorities = std::move(r);
   }
   Platform platform;
   FakeMemoryStatus* memory;
@@ -207,6 +270,8 @@ struct FakePlatform {
   FakeSystemMemory* systemMemory;
   FakeDiskSpace* diskSpace;
   FakeAutostart* autostart;
+  FakeForegroundWindow* windows;
+  FakeProcessPriorities* priorities;
 };
 
 }  // namespace platform::fake

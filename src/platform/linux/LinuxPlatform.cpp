@@ -7,6 +7,7 @@
 #include "platform/linux/LinuxMemoryStatus.h"
 #include "platform/linux/LinuxPrivileges.h"
 #include "platform/linux/LinuxProcessTable.h"
+#include "platform/linux/LinuxProcessPriority.h"
 #include "platform/linux/LinuxProfileFile.h"
 #include "platform/linux/LinuxShutdownRequests.h"
 #include "platform/linux/LinuxSingleInstance.h"
@@ -31,6 +32,9 @@ Platform CreateNativePlatform() {
   p.diskSpace = std::make_unique<LinuxDiskSpace>();
   p.autostart = std::make_unique<LinuxAutostartEntry>(LinuxAutostartEntry::SessionMachineDirectory(),
                                                       LinuxAutostartEntry::SessionUserDirectory());
+  // The X11 window comes from the GUI's own connection (CreateX11ForegroundWindow).
+  p.foregroundWindow = std::make_unique<NoForegroundWindow>();
+  p.processPriorities = std::make_unique<LinuxProcessPriorities>();
   return p;
 }
 

@@ -1,0 +1,127 @@
+#include "boost/ProcessPage.h"
+
+#include <QTextDocument>
+
+#include "app/Settings.h"
+#include "boost/ForegroundBooster.h"
+#include "widgets/CheckBox.h"
+#include "widgets/ComboList.h"
+#include "widgets/Fonts.h"
+#include "widgets/Label.h"
+#include "widgets/ListView.h"
+#include "widgets/TimeOfDay.h"
+
+namespace tarvelo {
+
+using widgets::Label;
+
+namespace {
+
+const QColor kOrange(255, 128, 0);
+const QColor kGreen(0, 128, 0);
+const QColor kNoticeRed(192, 0, 0);
+
+QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+}  // namespace
+
+ProcessPage::ProcessPage(QWidget* parent, int widthTwips, int heightTwips, Settings& settings,
+                         ForegroundBooster& booster)
+    : PagePanel(parent, "PictureProcess", widthTwips, heightTwips), settings_(settings), booster_(booster) {
+  Label12 = new Label(this, "Label12", "The first way - increase the priority of processes - Speed up process", 360,
+                      120);
+  Label12->setFont(widgets::HeadingFont());
+  Label12->SetColor(kOrange);
+
+  Label10 = new Label(this, "Label10",
+                      "The higher priority,the more system resources the process will obtain and faster it will "
+                      "run.This fuction can adjust the process priority intelligently, increase the priority of "
+                      "active processes and reduce the priority of the inactive process automatically .",
+                      360, 480);
+  Label10->SetFixedSizeTwips(6645, 810);
+
+  CheckNowImproveProcess =
+      new widgets::CheckBox(this, "CheckNowImproveProcess", "Enable speed up process", 1200, 1560, 2895, 255);
+
+  Label3 = new Label(this, "Label3", "Speed up level:", 1560, 1920);
+  ComboSpeed = new widgets::ComboList(this, "ComboSpeed", 3000, 1920, 1815, 300);
+
+  Label37 = new Label(this, "Label37", "Above Normal level can speed up 10%-20%,High level can speed up 20%-30%",
+                      1560, 2280);
+  Label37->SetFixedSizeTwips(4860, 420);
+
+  Label28 = new Label(this, "Label28", "Speed up count:", 1140, 2760);
+  LabelImprovedCount = new Label(this, "LabelImprovedCount", "None", 2640, 2760);
+  LabelImprovedCount->SetFixedSizeTwips(1815, 255, false);
+  LabelImprovedCount->SetColor(kOrange);
+
+  Label11 = new Label(this, "Label11", "Now speeding up:", 1035, 3000);
+  LabelNowImproveProcess = new Label(this, "LabelNowImproveProcess", "None", 2640, 3000);
+  LabelNowImproveProcess->SetFixedSizeTwips(3735, 255, false);
+  LabelNowImproveProcess->SetColor(kGreen);
+
+  Label13 = new Label(this, "Label13", "Log:", 360, 3480);
+  Label13->setFont(widgets::HeadingFont());
+  Label13->SetColor(kOrange);
+
+  ListViewHistory = new widgets::ListView(this, "ListViewHistory", 390, 3735, 6480, 1800,
+                                          {{"NO.", 1058}, {"Time", 1764}, {"Target", 4939}, {"Priority", 2540}});
+
+  // In the free corner right of the switch and the level.
+  LabelBoostNotice = new Label(this, "LabelBoostNotice",
+                               "Priorities cannot be raised: run Tarvelo with CAP_SYS_NICE or an RLIMIT_NICE "
+                               "allowance.",
+                               4950, 1560);
+  LabelBoostNotice->SetFixedSizeTwips(2760, 690);
+  LabelBoostNotice->SetColor(kNoticeRed);
+  LabelBoostNotice->hide();
+
+  connect(CheckNowImproveProcess, &widgets::CheckBox::Click, this, [this] {
+    settings_.WriteSetting(keys::EnableImproveProcess, CheckValueText(CheckNowImproveProcess->Value() != 0));
+    UpdateBoostNotice();
+  });
+  connect(ComboSpeed, &widgets::ComboList::Click, this, [this] {
+    settings_.WriteSetting(keys::ImproveSpeed, ComboSpeed->Text().toStdString());
+    UpdateBoostNotice();
+  });
+}
+
+void ProcessPage::FillSpeedList() {
+  ComboSpeed->clear();
+  ComboSpeed->addItem(FromUtf8(ForegroundBooster::kAboveNormal));
+  ComboSpeed->addItem(FromUtf8(ForegroundBooster::kHigh));
+}
+
+void ProcessPage::LoadBoosterSettings() {
+  CheckNowImproveProcess->SetValue(CheckValueFromSetting(settings_.ReadSetting(keys::EnableImproveProcess)));
+  // An unknown level leaves the first entry chosen.
+  if (!ComboSpeed->SetText(FromUtf8(settings_.ReadSetting(keys::ImproveSpeed)))) ComboSpeed->setCurrentIndex(0);
+  UpdateBoostNotice();
+}
+
+void ProcessPage::TimerProcessTick() {
+  const auto boost = booster_.Tick(CheckNowImproveProcess->Value() != 0, ComboSpeed->Text().toStdString());
+  if (boost) ShowBoost(*boost);
+}
+
+void ProcessPage::ShowBoost(const Boost& boost) {
+  const QString title = FromUtf8(boost.title);
+  LabelNowImproveProcess->SetCaption(title);
+  // A tooltip is shown as rich text when it looks like markup; this one is
+  // always the title's characters.
+  LabelNowImproveProcess->setToolTip(Qt::convertFromPlainText(title, Qt::WhiteSpacePre));
+
+  QTreeWidgetItem* row = ListViewHistory->AddRow(
+      {FromUtf8(boost.number), widgets::TimeOfDayText(), title, FromUtf8(boost.priority)});
+  ListViewHistory->scrollToItem(row);
+
+  LabelImprovedCount->SetCaption(QString::number(boost.count));
+  emit Boosted(title, FromUtf8(boost.figure));
+}
+
+void ProcessPage::UpdateBoostNotice() {
+  LabelBoostNotice->setVisible(
+      booster_.PrivilegeMissing(CheckNowImproveProcess->Value() != 0, ComboSpeed->Text().toStdString()));
+}
+
+}  // namespace tarvelo

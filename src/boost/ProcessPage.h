@@ -1,0 +1,64 @@
+#pragma once
+
+#include "widgets/PagePanel.h"
+
+namespace tarvelo::widgets {
+class CheckBox;
+class ComboList;
+class Label;
+class ListView;
+}  // namespace tarvelo::widgets
+
+namespace tarvelo {
+
+class ForegroundBooster;
+class Settings;
+struct Boost;
+
+// The "1 - Speed up process" page: the booster's switch and level, its
+// figures and its log. It passes the controls' values to the booster at every
+// tick and shows what the booster returns; each control writes its setting
+// the moment the user changes it.
+class ProcessPage : public widgets::PagePanel {
+  Q_OBJECT
+
+ public:
+  ProcessPage(QWidget* parent, int widthTwips, int heightTwips, Settings& settings, ForegroundBooster& booster);
+
+  // Start-up: the levels of ComboSpeed, then the two stored settings put onto
+  // their controls. A missing or unknown value leaves the booster off at
+  // "Above Normal".
+  void FillSpeedList();
+  void LoadBoosterSettings();
+
+  // One TimerProcess tick.
+  void TimerProcessTick();
+
+  widgets::Label* Label12;
+  widgets::Label* Label10;
+  widgets::CheckBox* CheckNowImproveProcess;
+  widgets::Label* Label3;
+  widgets::ComboList* ComboSpeed;
+  widgets::Label* Label37;
+  widgets::Label* Label28;
+  widgets::Label* LabelImprovedCount;
+  widgets::Label* Label11;
+  widgets::Label* LabelNowImproveProcess;
+  widgets::Label* Label13;
+  widgets::ListView* ListViewHistory;
+  // Says what to do when the program lacks the right to raise priorities.
+  widgets::Label* LabelBoostNotice;
+
+ signals:
+  // A boost happened: the Status page shows the title and the figure.
+  void Boosted(const QString& title, const QString& figure);
+
+ private:
+  void ShowBoost(const Boost& boost);
+  void UpdateBoostNotice();
+
+  Settings& settings_;
+  ForegroundBooster& booster_;
+};
+
+}  // namespace tarvelo

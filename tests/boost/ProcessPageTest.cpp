@@ -1,0 +1,234 @@
+// The "1 - Speed up process" page inside the main window, on fakes.
+#include "boost/ProcessPage.h"
+
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QTest>
+#include <QTextDocument>
+#include <QTimer>
+
+#include "app/FormTarvelo.h"
+#include "app/StatusPage.h"
+#include "platform/fake/FakePlatform.h"
+#include "widgets/CheckBox.h"
+#include "widgets/ComboList.h"
+#include "widgets/Label.h"
+#include "widgets/ListView.h"
+
+namespace tarvelo {
+namespace {
+
+using platform::PriorityClass;
+
+class ProcessPageTest : public ::testing::Test {
+ protected:
+  platform::fake::FakePlatform fake;
+  std::unique_ptr<FormTarvelo> form;
+
+  void Start() {
+    form = std::make_unique<FormTarvelo>(fake.platform);
+    ASSERT_TRUE(form->Load());
+  }
+  ProcessPage& Page() { return *form->PictureProcess; }
+  StatusPage& Status() { return *form->PictureState; }
+  void AddWindow(platform::WindowHandle window, std::string title, platform::ProcessId pid) {
+    fake.windows->windows[window] = {std::move(title), pid};
+    fake.priorities->classes[pid] = PriorityClass::Normal;
+  }
+  void Tick() { QMetaObject::invokeMethod(form->TimerProcess, "timeout", Qt::DirectConnection); }
+  QStringList Row(int row) {
+    QStringList texts;
+    for (int column = 0; column < 4; ++column) texts << Page().ListViewHistory->Text(row, column);
+    return texts;
+  }
+};
+
+TEST_F(ProcessPageTest, ControlsAtTheirPlacesWithTheirTexts) {
+  Start();
+  ProcessPage& page = Page();
+  EXPECT_EQ(page.objectName(), "PictureProcess");
+  EXPECT_EQ(page.geometry(), QRect(256, 144, 521, 385));
+  const struct {
+    const char* name;
+    QString text;
+    QPoint pos;
+  } labels[] = {
+      {"Label12", "The first way - increase the priority of processes - Speed up process", {24, 8}},
+      {"Label10",
+       "The higher priority,the more system resources the process will obtain and faster it will run.This fuction "
+       "can adjust the process priority intelligently, increase the priority of active processes and reduce the "
+       "priority of the inactive process automatically .",
+       {24, 32}},
+      {"Label3", "Speed up level:", {104, 128}},
+      {"Label37", "Above Normal level can speed up 10%-20%,High level can speed up 20%-30%", {104, 152}},
+      {"Label28", "Speed up count:", {76, 184}},
+      {"LabelImprovedCount", "None", {176, 184}},
+      {"Label11", "Now speeding up:", {69, 200}},
+      {"LabelNowImproveProcess", "None", {176, 200}},
+      {"Label13", "Log:", {24, 232}},
+  };
+  for (const auto& l : labels) {
+    auto* label = page.findChild<QLabel*>(l.name);
+    ASSERT_NE(label, nullptr) << l.name;
+    EXPECT_EQ(label->text(), l.text) << l.name;
+    EXPECT_EQ(label->pos(), l.pos) << l.name;
+  }
+  EXPECT_EQ(page.CheckNowImproveProcess->text(), "Enable speed up process");
+  EXPECT_EQ(page.CheckNowImproveProcess->geometry(), QRect(80, 104, 193, 17));
+  EXPECT_EQ(page.ComboSpeed->geometry(), QRect(200, 128, 121, 20));
+  ASSERT_EQ(page.ComboSpeed->count(), 2);
+  EXPECT_EQ(page.ComboSpeed->itemText(0), "Above Normal");
+  EXPECT_EQ(page.ComboSpeed->itemText(1), "High");
+
+  widgets::ListView* log = page.ListViewHistory;
+  EXPECT_EQ(log->geometry(), QRect(26, 249, 432, 120));
+  const QStringList headers{"NO.", "Time", "Target", "Priority"};
+  const int widths[] = {71, 118, 329, 169};
+  ASSERT_EQ(log->columnCount(), 4);
+  for (int c = 0; c < 4; ++c) {
+    EXPECT_EQ(log->headerItem()->text(c), headers[c]);
+    EXPECT_EQ(log->columnWidth(c), widths[c]) << c;
+  }
+  EXPECT_EQ(log->RowCount(), 0);
+}
+
+TEST_F(ProcessPageTest, StoredSettingsGoOntoTheControlsWithoutBeingWritten) {
+  const struct {
+    const char* enabled;
+    const char* speed;
+    bool checked;
+    const char* level;
+  } cases[] = {
+      {"1", "High", true, "High"},
+      {"0", "Above Normal", false, "Above Normal"},
+      {nullptr, nullptr, false, "Above Normal"},  // no file, no keys
+      {"yes", "Highest", false, "Above Normal"},
+      {"2", "high", false, "Above Normal"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.enabled ? c.enabled : "(none)") + " / " + (c.speed ? c.speed : "(none)"));
+    fake.settings->values.clear();
+    fake.settings->writes.clear();
+    if (c.enabled) fake.settings->Set("Process", "EnableImproveProcess", c.enabled);
+    if (c.speed) fake.settings->Set("Process", "ImproveSpeed", c.speed);
+    Start();
+    EXPECT_EQ(Page().CheckNowImproveProcess->isChecked(), c.checked);
+    EXPECT_EQ(Page().ComboSpeed->Text(), c.level);
+    EXPECT_TRUE(fake.settings->writes.empty());
+  }
+}
+
+TEST_F(ProcessPageTest, ChangingAControlWritesItsSetting) {
+  Start();
+  form->ShowPage(PageId::Process);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  widgets::CheckBox* check = Page().CheckNowImproveProcess;
+  QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(8, check->height() / 2));
+  QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(8, check->height() / 2));
+  QTest::keyClick(Page().ComboSpeed, Qt::Key_Down);
+  QTest::keyClick(Page().ComboSpeed, Qt::Key_Up);
+  using Write = std::pair<std::string, std::string>;
+  EXPECT_EQ(fake.settings->writes, (std::vector<Write>{{"Process.EnableImproveProcess", "1"},
+                                                       {"Process.EnableImproveProcess", "0"},
+                                                       {"Process.ImproveSpeed", "High"},
+                                                       {"Process.ImproveSpeed", "Above Normal"}}));
+  EXPECT_EQ(fake.settings->GetString("process", "improvespeed", "", 254), "Above Normal");
+}
+
+TEST_F(ProcessPageTest, StartUpTickAndTimerTicksShowEachBoost) {
+  fake.settings->Set("Process", "EnableImproveProcess", "1");
+  fake.settings->Set("Process", "ImproveSpeed", "High");
+  AddWindow(0x10, "Editor", 10);
+  AddWindow(0x20, "Browser", 20);
+  fake.windows->front = 0x10;
+  Start();
+
+  // Start-up boosted the window in front before the window showed.
+  EXPECT_EQ(form->TimerProcess->interval(), 900);
+  ASSERT_EQ(Page().ListViewHistory->RowCount(), 1);
+  EXPECT_EQ(Row(0)[0], " 1");
+  EXPECT_FALSE(Row(0)[1].isEmpty());
+  EXPECT_EQ(Row(0)[2], "Editor");
+  EXPECT_EQ(Row(0)[3], "High");
+  EXPECT_EQ(Page().LabelNowImproveProcess->text(), "Editor");
+  EXPECT_EQ(Page().LabelImprovedCount->text(), "1");
+  EXPECT_EQ(Status().LabelStateNowImproving->text(), "Editor");
+  EXPECT_TRUE(QRegularExpression("^1[2-8]%$").match(Status().LabelSpeed->text()).hasMatch())
+      << Status().LabelSpeed->text().toStdString();
+  EXPECT_EQ(fake.priorities->classes.at(10), PriorityClass::High);
+
+  Tick();
+  EXPECT_EQ(Page().ListViewHistory->RowCount(), 1);
+
+  fake.windows->front = 0x20;
+  QTest::keyClick(Page().ComboSpeed, Qt::Key_Up);  // Above Normal from now on
+  Tick();
+  ASSERT_EQ(Page().ListViewHistory->RowCount(), 2);
+  EXPECT_EQ(Row(1)[0], " 2");
+  EXPECT_EQ(Row(1)[2], "Browser");
+  EXPECT_EQ(Row(1)[3], "Above Normal");
+  EXPECT_EQ(Page().LabelImprovedCount->text(), "2");
+  EXPECT_TRUE(QRegularExpression("^2[2-8]%$").match(Status().LabelSpeed->text()).hasMatch());
+  EXPECT_EQ(fake.priorities->classes.at(10), PriorityClass::Normal);
+  EXPECT_EQ(fake.priorities->classes.at(20), PriorityClass::AboveNormal);
+}
+
+TEST_F(ProcessPageTest, TitlesAreShownAsTheirCharactersNeverAsMarkup) {
+  fake.settings->Set("Process", "EnableImproveProcess", "1");
+  const QString title = "<b>x</b> & <img src=y> \u00e9";
+  AddWindow(0x10, title.toStdString(), 10);
+  fake.windows->front = 0x10;
+  Start();
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  for (widgets::Label* label : {Page().LabelNowImproveProcess, Status().LabelStateNowImproving}) {
+    EXPECT_EQ(label->text(), title) << label->objectName().toStdString();
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+  }
+  QTextDocument tooltip;
+  tooltip.setHtml(Page().LabelNowImproveProcess->toolTip());
+  EXPECT_EQ(tooltip.toPlainText(), title);
+  EXPECT_EQ(Row(0)[2], title);
+}
+
+TEST_F(ProcessPageTest, OffStaysQuietAndTheStatusPageKeepsNone) {
+  AddWindow(0x10, "Editor", 10);
+  fake.windows->front = 0x10;
+  Start();
+  Tick();
+  EXPECT_EQ(Page().ListViewHistory->RowCount(), 0);
+  EXPECT_EQ(Page().LabelNowImproveProcess->text(), "None");
+  EXPECT_EQ(Status().LabelStateNowImproving->text(), "None");
+  EXPECT_EQ(Status().LabelSpeed->text(), "0%");
+  EXPECT_TRUE(fake.priorities->changes.empty());
+}
+
+TEST_F(ProcessPageTest, NoticeSaysWhatToDoWhileEnabledWithoutTheRight) {
+  fake.priorities->mayRaise = false;
+  Start();
+  form->ShowPage(PageId::Process);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  widgets::Label* notice = Page().LabelBoostNotice;
+  EXPECT_FALSE(notice->isVisible()) << "nothing to say while the booster is off";
+  widgets::CheckBox* check = Page().CheckNowImproveProcess;
+  QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(8, check->height() / 2));
+  EXPECT_TRUE(notice->isVisible());
+  EXPECT_TRUE(notice->text().contains("CAP_SYS_NICE"));
+  EXPECT_TRUE(notice->text().contains("RLIMIT_NICE"));
+  // Clear of the controls around it.
+  for (QWidget* other : std::initializer_list<QWidget*>{check, Page().ComboSpeed, Page().Label37}) {
+    EXPECT_FALSE(notice->geometry().intersects(other->geometry())) << other->objectName().toStdString();
+  }
+  EXPECT_LE(notice->geometry().right(), Page().width());
+  QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(8, check->height() / 2));
+  EXPECT_FALSE(notice->isVisible());
+
+  // With the right, there is nothing to say.
+  fake.priorities->mayRaise = true;
+  QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(8, check->height() / 2));
+  EXPECT_FALSE(notice->isVisible());
+}
+
+}  // namespace
+}  // namespace tarvelo
