@@ -23,6 +23,7 @@
 #include "button/Command.h"
 #include "boost/ForegroundBooster.h"
 #include "boost/ProcessPage.h"
+#include "cpulimit/CpuPage.h"
 #include "memory/MemoryPage.h"
 #include "platform/Locations.h"
 #include "platform/Platform.h"
@@ -135,15 +136,12 @@ void FormTarvelo::BuildNavigation() {
 
 void FormTarvelo::BuildPages() {
   auto size = [](PageId page) { return std::pair{InfoOf(page).panelWidth, InfoOf(page).panelHeight}; };
-  auto plain = [this, &size](PageId page) {
-    const auto [w, h] = size(page);
-    return new widgets::PagePanel(this, InfoOf(page).panel, w, h);
-  };
   PictureState = new StatusPage(this, size(PageId::State).first, size(PageId::State).second, platform_);
   PictureProcess = new ProcessPage(this, size(PageId::Process).first, size(PageId::Process).second, settings_,
                                    *booster_);
   connect(PictureProcess, &ProcessPage::Boosted, PictureState, &StatusPage::ShowBoost);
-  PictureCPU = plain(PageId::CPU);
+  PictureCPU = new CpuPage(this, size(PageId::CPU).first, size(PageId::CPU).second, *platform_.processTable,
+                           *platform_.fileIcons, cpuLimitSlots_, [this](QDialog* dialog) { SetCpuLimitDialog(dialog); });
   PictureMemory = new MemoryPage(this, size(PageId::Memory).first, size(PageId::Memory).second, settings_);
   connect(PictureMemory->CommandFreeMemory, &button::Command::Click, this, &FormTarvelo::CommandFreeMemoryClick);
   PictureSetting = new SettingPage(this, size(PageId::Setting).first, size(PageId::Setting).second, startOptions_);
@@ -168,6 +166,7 @@ void FormTarvelo::BuildTimers() {
 
   connect(TimerOnTimeState, &QTimer::timeout, this, &FormTarvelo::TimerOnTimeStateTick);
   connect(TimerMemory, &QTimer::timeout, this, &FormTarvelo::TimerMemoryTick);
+  connect(TimerCPU, &QTimer::timeout, this, &FormTarvelo::TimerCPUTick);
   connect(TimerProcess, &QTimer::timeout, this, &FormTarvelo::TimerProcessTick);
   connect(TimerState, &QTimer::timeout, this, [this] { PictureState->ShowTime(widgets::TimeOfDayText()); });
 }
@@ -266,8 +265,8 @@ void FormTarvelo::LoadStartSettings() {
 // The foreground booster; start-up runs one tick before the window shows.
 void FormTarvelo::TimerProcessTick() { PictureProcess->TimerProcessTick(); }
 
-// The first fill of the process list (the CPU page's work).
-void FormTarvelo::RefreshProcessList() {}
+// The first fill of the process list, as "Refresh" does it.
+void FormTarvelo::RefreshProcessList() { PictureCPU->Refresh(); }
 
 // Starts acting on the tray icon's clicks.
 void FormTarvelo::InstallWindowHook() { tray_->InstallWindowHook(); }
@@ -403,6 +402,17 @@ void FormTarvelo::TimerMemoryTick() {
                         PictureMemory->CheckEnableAutoFreeMemory->Value() == 1)) {
     AutoReleaseMemory();
   }
+}
+
+}  // namespace tarvelo
+
+namespace tarvelo {
+
+// The number of CPU limits in use, on the CPU page and the Status page.
+void FormTarvelo::TimerCPUTick() {
+  const int inUse = cpuLimitSlots_.CountInUse();
+  PictureCPU->ShowLimitedCount(inUse);
+  PictureState->ShowLimitedCount(inUse);
 }
 
 }  // namespace tarvelo

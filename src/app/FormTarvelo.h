@@ -10,6 +10,7 @@
 #include "app/ModuleAutorun.h"
 #include "app/Pages.h"
 #include "app/Settings.h"
+#include "cpulimit/CpuLimitSlots.h"
 #include "memory/MemoryRelease.h"
 #include "memory/ModuleGetMemoryState.h"
 
@@ -30,6 +31,7 @@ namespace tarvelo {
 class AboutPage;
 class AdBanner;
 class ChromeButtonWidget;
+class CpuPage;
 class ForegroundBooster;
 class MemoryPage;
 class SettingPage;
@@ -94,7 +96,7 @@ class FormTarvelo : public QWidget {
   // Pages, in page order.
   StatusPage* PictureState;
   ProcessPage* PictureProcess;
-  QWidget* PictureCPU;
+  CpuPage* PictureCPU;
   MemoryPage* PictureMemory;
   SettingPage* PictureSetting;
   AboutPage* PictureAbout;
@@ -147,6 +149,7 @@ class FormTarvelo : public QWidget {
   void CommandFreeMemoryClick();
   void AutoReleaseMemory();
   void TimerMemoryTick();
+  void TimerCPUTick();
 
   platform::Platform& platform_;
   Settings settings_;
@@ -157,10 +160,11 @@ class FormTarvelo : public QWidget {
   AdBanner* adBanner_ = nullptr;
   QPointer<QDialog> cpuLimitDialog_;
   ModuleGetMemoryState memoryState_;
-  std::unique_ptr<ForegroundBooster> booster_;
   std::optional<MemoryFigures> shownMemory_;  // what the memory labels show
   MemoryReleaser releaser_;
+  std::unique_ptr<ForegroundBooster> booster_;
   AutoReleaseClock autoRelease_;
+  CpuLimitSlots cpuLimitSlots_;
   std::array<QWidget*, kPageCount> panels_{};
   PageId visiblePage_ = PageId::State;
   bool hiddenAtStart_ = false;
