@@ -13,7 +13,7 @@ using widgets::Label;
 
 FormSetProcessCpuPercent::FormSetProcessCpuPercent(QWidget* owner, Mode mode, const QString& pid,
                                                    const QString& path, const QIcon& icon, int percent)
-    : QDialog(owner) {
+    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
   setObjectName("FormSetProcessCpuPercent");
   setWindowTitle("Limit process CPU usage");
   setFont(widgets::WindowFont());
