@@ -53,6 +53,18 @@ awk -F, '
     }
   }' "$scratch/button.csv"
 
+echo
+echo "== One memory release over every process against opening and closing a pidfd per process"
+"$bin/memory_release_bench" --benchmark_out="$scratch/release.csv" --benchmark_out_format=csv 2>/dev/null \
+  | grep -E "^(Pidfd|Full|Timer|Benchmark)" || true
+awk -F, '
+  NR > 1 { gsub(/"/, "", $1); t[$1] = $4 }
+  END {
+    base = t["PidfdOpenClosePerProcess/iterations:5"]
+    full = t["FullRelease/iterations:5"]
+    if (base > 0) printf "  full release %5.2f x the pidfd floor\n", full / base
+  }' "$scratch/release.csv"
+
 session=$build/bench-session
 "$root/scripts/xsession.sh" start "$session" >/dev/null
 trap '"$root/scripts/xsession.sh" stop "$session"' EXIT

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # build
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-qpa-plugins libgl-dev libcap-dev libxcb1-dev libxcb-res0-dev
+  qt6-base-dev qt6-qpa-plugins libgl-dev libcap-dev libxcb1-dev libxcb-res0-dev libglib2.0-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # a private X display with a window manager and a tray host, and tools to drive it

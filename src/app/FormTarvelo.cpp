@@ -20,13 +20,16 @@
 #include "app/ModuleAd.h"
 #include "app/SettingPage.h"
 #include "app/StatusPage.h"
+#include "button/Command.h"
 #include "boost/ForegroundBooster.h"
 #include "boost/ProcessPage.h"
+#include "cpulimit/CpuPage.h"
 #include "memory/MemoryPage.h"
 #include "platform/Locations.h"
 #include "platform/Platform.h"
 #include "tray/TrayController.h"
 #include "widgets/CheckBox.h"
+#include "widgets/ComboList.h"
 #include "widgets/Fonts.h"
 #include "widgets/Label.h"
 #include "widgets/MessageBox.h"
@@ -55,6 +58,12 @@ FormTarvelo::FormTarvelo(platform::Platform& platform, QWidget* parent)
       startOptions_(settings_, autorun_),
       siteRoot_(QString::fromStdString(ModuleAd::SiteRoot())),
       memoryState_(*platform.memoryStatus),
+      releaser_(*platform.processTable, *platform.workingSetTrimmer, memoryState_, [this] {
+        // Two yields per process: the window answers and the timers tick
+        // during a release; an ending program stops it.
+        QCoreApplication::processEvents();
+        return !exiting_;
+      }),
       booster_(std::make_unique<ForegroundBooster>(*platform.foregroundWindow, *platform.processPriorities)) {
   setObjectName("FormTarvelo");
   setWindowTitle("Tarvelo");
@@ -127,16 +136,14 @@ void FormTarvelo::BuildNavigation() {
 
 void FormTarvelo::BuildPages() {
   auto size = [](PageId page) { return std::pair{InfoOf(page).panelWidth, InfoOf(page).panelHeight}; };
-  auto plain = [this, &size](PageId page) {
-    const auto [w, h] = size(page);
-    return new widgets::PagePanel(this, InfoOf(page).panel, w, h);
-  };
   PictureState = new StatusPage(this, size(PageId::State).first, size(PageId::State).second, platform_);
   PictureProcess = new ProcessPage(this, size(PageId::Process).first, size(PageId::Process).second, settings_,
                                    *booster_);
   connect(PictureProcess, &ProcessPage::Boosted, PictureState, &StatusPage::ShowBoost);
-  PictureCPU = plain(PageId::CPU);
-  PictureMemory = new MemoryPage(this, size(PageId::Memory).first, size(PageId::Memory).second);
+  PictureCPU = new CpuPage(this, size(PageId::CPU).first, size(PageId::CPU).second, *platform_.processTable,
+                           *platform_.fileIcons, cpuLimitSlots_, [this](QDialog* dialog) { SetCpuLimitDialog(dialog); });
+  PictureMemory = new MemoryPage(this, size(PageId::Memory).first, size(PageId::Memory).second, settings_);
+  connect(PictureMemory->CommandFreeMemory, &button::Command::Click, this, &FormTarvelo::CommandFreeMemoryClick);
   PictureSetting = new SettingPage(this, size(PageId::Setting).first, size(PageId::Setting).second, startOptions_);
   PictureAbout = new AboutPage(this, size(PageId::About).first, size(PageId::About).second, siteRoot_);
   panels_ = {PictureState, PictureProcess, PictureCPU, PictureMemory, PictureSetting, PictureAbout};
@@ -158,6 +165,8 @@ void FormTarvelo::BuildTimers() {
   TimerTrayIcon = timer("TimerTrayIcon", 990);
 
   connect(TimerOnTimeState, &QTimer::timeout, this, &FormTarvelo::TimerOnTimeStateTick);
+  connect(TimerMemory, &QTimer::timeout, this, &FormTarvelo::TimerMemoryTick);
+  connect(TimerCPU, &QTimer::timeout, this, &FormTarvelo::TimerCPUTick);
   connect(TimerProcess, &QTimer::timeout, this, &FormTarvelo::TimerProcessTick);
   connect(TimerState, &QTimer::timeout, this, [this] { PictureState->ShowTime(widgets::TimeOfDayText()); });
 }
@@ -237,13 +246,13 @@ void FormTarvelo::InitialiseChrome() {
 void FormTarvelo::FillSpeedList() { PictureProcess->FillSpeedList(); }
 
 // The automatic release's intervals (the memory page's work).
-void FormTarvelo::FillIntervalList() {}
+void FormTarvelo::FillIntervalList() { PictureMemory->FillIntervalList(); }
 
 // [Process] EnableImproveProcess and ImproveSpeed.
 void FormTarvelo::LoadBoosterSettings() { PictureProcess->LoadBoosterSettings(); }
 
 // [Memory] EnableFreeMemory and AutoFreeMemoryInterval (the memory page's work).
-void FormTarvelo::LoadMemorySettings() {}
+void FormTarvelo::LoadMemorySettings() { PictureMemory->LoadSettings(); }
 
 // [Setting] Autorun, which also brings the autostart entry in line, and
 // Automin, which keeps the window hidden.
@@ -256,8 +265,8 @@ void FormTarvelo::LoadStartSettings() {
 // The foreground booster; start-up runs one tick before the window shows.
 void FormTarvelo::TimerProcessTick() { PictureProcess->TimerProcessTick(); }
 
-// The first fill of the process list (the CPU page's work).
-void FormTarvelo::RefreshProcessList() {}
+// The first fill of the process list, as "Refresh" does it.
+void FormTarvelo::RefreshProcessList() { PictureCPU->Refresh(); }
 
 // Starts acting on the tray icon's clicks.
 void FormTarvelo::InstallWindowHook() { tray_->InstallWindowHook(); }
@@ -372,6 +381,38 @@ void FormTarvelo::TimerOnTimeStateTick() {
   shownMemory_ = figures;
   PictureMemory->ShowMemoryFigures(figures);
   PictureState->ShowMemoryUsage(QString::fromStdString(PercentText(figures.usedPercent)));
+}
+
+}  // namespace tarvelo
+
+namespace tarvelo {
+
+// ---- Memory release ----
+
+void FormTarvelo::CommandFreeMemoryClick() {
+  const std::int64_t released = releaser_.Release();
+  widgets::ShowMessage(this, QString::fromStdString(ReleaseMessageText(released)), QMessageBox::Information);
+  PictureMemory->AppendReleaseLog(released);
+}
+
+void FormTarvelo::AutoReleaseMemory() { PictureMemory->AppendReleaseLog(releaser_.Release()); }
+
+void FormTarvelo::TimerMemoryTick() {
+  if (autoRelease_.Tick(PictureMemory->ComboInterval->Text().toStdString(),
+                        PictureMemory->CheckEnableAutoFreeMemory->Value() == 1)) {
+    AutoReleaseMemory();
+  }
+}
+
+}  // namespace tarvelo
+
+namespace tarvelo {
+
+// The number of CPU limits in use, on the CPU page and the Status page.
+void FormTarvelo::TimerCPUTick() {
+  const int inUse = cpuLimitSlots_.CountInUse();
+  PictureCPU->ShowLimitedCount(inUse);
+  PictureState->ShowLimitedCount(inUse);
 }
 
 }  // namespace tarvelo

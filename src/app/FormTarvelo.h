@@ -10,6 +10,8 @@
 #include "app/ModuleAutorun.h"
 #include "app/Pages.h"
 #include "app/Settings.h"
+#include "cpulimit/CpuLimitSlots.h"
+#include "memory/MemoryRelease.h"
 #include "memory/ModuleGetMemoryState.h"
 
 class QDialog;
@@ -29,6 +31,7 @@ namespace tarvelo {
 class AboutPage;
 class AdBanner;
 class ChromeButtonWidget;
+class CpuPage;
 class ForegroundBooster;
 class MemoryPage;
 class SettingPage;
@@ -60,6 +63,9 @@ class FormTarvelo : public QWidget {
   void ExitProgram();
   bool Exiting() const { return exiting_; }
 
+  // Trims the working set of every process, keeping the window answering.
+  void DoAllMiniUseMemory() { releaser_.DoAllMiniUseMemory(); }
+
   // The CPU-limit dialog while it runs: whoever opens it hands it over here
   // for as long as it lives (the pointer clears itself when it is destroyed).
   // While it is visible the tray icon's clicks and the advertisement poll do
@@ -90,7 +96,7 @@ class FormTarvelo : public QWidget {
   // Pages, in page order.
   StatusPage* PictureState;
   ProcessPage* PictureProcess;
-  QWidget* PictureCPU;
+  CpuPage* PictureCPU;
   MemoryPage* PictureMemory;
   SettingPage* PictureSetting;
   AboutPage* PictureAbout;
@@ -140,6 +146,10 @@ class FormTarvelo : public QWidget {
   void CloseOtherWindows();
 
   void TimerOnTimeStateTick();
+  void CommandFreeMemoryClick();
+  void AutoReleaseMemory();
+  void TimerMemoryTick();
+  void TimerCPUTick();
 
   platform::Platform& platform_;
   Settings settings_;
@@ -150,8 +160,11 @@ class FormTarvelo : public QWidget {
   AdBanner* adBanner_ = nullptr;
   QPointer<QDialog> cpuLimitDialog_;
   ModuleGetMemoryState memoryState_;
-  std::unique_ptr<ForegroundBooster> booster_;
   std::optional<MemoryFigures> shownMemory_;  // what the memory labels show
+  MemoryReleaser releaser_;
+  std::unique_ptr<ForegroundBooster> booster_;
+  AutoReleaseClock autoRelease_;
+  CpuLimitSlots cpuLimitSlots_;
   std::array<QWidget*, kPageCount> panels_{};
   PageId visiblePage_ = PageId::State;
   bool hiddenAtStart_ = false;

@@ -2,12 +2,14 @@
 
 #include <memory>
 
+#include "platform/FileIcons.h"
 #include "platform/CpuTimes.h"
 #include "platform/DiskSpace.h"
 #include "platform/AutostartEntry.h"
 #include "platform/ForegroundWindow.h"
 #include "platform/MemoryStatus.h"
 #include "platform/PrivateProfile.h"
+#include "platform/ProcessTable.h"
 #include "platform/Privileges.h"
 #include "platform/ProcessPriority.h"
 #include "platform/ShutdownRequests.h"
@@ -23,6 +25,9 @@ struct Platform {
   std::unique_ptr<SingleInstance> singleInstance;
   std::unique_ptr<Privileges> privileges;
   std::unique_ptr<ShutdownRequests> shutdownRequests;
+  std::unique_ptr<ProcessTable> processTable;
+  std::unique_ptr<WorkingSetTrimmer> workingSetTrimmer;
+  std::unique_ptr<FileIcons> fileIcons;
   // The system resource diagram.
   std::unique_ptr<CpuTimesSource> cpuTimes;
   std::unique_ptr<LegacyCpuCounter> legacyCpuCounter;  // null where the system has none

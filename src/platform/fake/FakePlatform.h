@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -66,6 +67,42 @@ class FakePrivileges final : public Privileges {
  public:
   void EnableDebugPrivilege() override { ++calls; }
   int calls = 0;
+};
+
+// A process table set by the test.
+class FakeProcessTable final : public ProcessTable {
+ public:
+  std::vector<ProcessEntry> Snapshot() override { return processes; }
+  std::vector<std::string> Modules(ProcessId pid) override {
+    const auto it = modules.find(pid);
+    return it != modules.end() ? it->second : std::vector<std::string>{};
+  }
+  std::vector<ProcessEntry> processes;
+  std::map<ProcessId, std::vector<std::string>> modules;
+};
+
+// Records the trims; a test may act during one (onTrim runs before it returns).
+class FakeWorkingSetTrimmer final : public WorkingSetTrimmer {
+ public:
+  bool TrimWorkingSet(ProcessId pid) override {
+    trimmed.push_back(pid);
+    if (onTrim) onTrim(pid);
+    return true;
+  }
+  std::vector<ProcessId> trimmed;
+  std::function<void(ProcessId)> onTrim;
+};
+
+// Icons by executable path, set by the test; counts the questions.
+class FakeFileIcons final : public FileIcons {
+ public:
+  IconSource IconOf(const std::string& exePath) override {
+    ++asked;
+    const auto it = icons.find(exePath);
+    return it != icons.end() ? it->second : IconSource{};
+  }
+  std::map<std::string, IconSource> icons;
+  int asked = 0;
 };
 
 // Processor readings set by the test; nothing (a failed reading) when unset.
@@ -184,6 +221,12 @@ struct FakePlatform {
     auto s = std::make_unique<FakeProfile>();
     auto i = std::make_unique<FakeSingleInstance>();
     auto p = std::make_unique<FakePrivileges>();
+    auto t = std::make_unique<FakeProcessTable>();
+    auto ws = std::make_unique<FakeWorkingSetTrimmer>();
+    auto f = std::make_unique<FakeFileIcons>();
+    icons = f.get();
+    processes = t.get();
+    trimmer = ws.get();
     auto a = std::make_unique<FakeAutostart>();
     auto w = std::make_unique<FakeForegroundWindow>();
     auto r = std::make_unique<FakeProcessPriorities>();
@@ -198,6 +241,9 @@ struct FakePlatform {
     platform.settingsFile = std::move(s);
     platform.singleInstance = std::move(i);
     platform.privileges = std::move(p);
+    platform.processTable = std::move(t);
+    platform.workingSetTrimmer = std::move(ws);
+    platform.fileIcons = std::move(f);
 
     auto c = std::make_unique<FakeCpuTimes>();
     auto sm = std::make_unique<FakeSystemMemory>();
@@ -217,6 +263,9 @@ struct FakePlatform {
   FakeProfile* settings;
   FakeSingleInstance* instance;
   FakePrivileges* privileges;
+  FakeProcessTable* processes;
+  FakeWorkingSetTrimmer* trimmer;
+  FakeFileIcons* icons;
   FakeCpuTimes* cpuTimes;
   FakeSystemMemory* systemMemory;
   FakeDiskSpace* diskSpace;

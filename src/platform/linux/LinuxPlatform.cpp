@@ -1,14 +1,17 @@
 #include "platform/Locations.h"
 #include "platform/Platform.h"
+#include "platform/linux/LinuxFileIcons.h"
 #include "platform/linux/LinuxCpuTimes.h"
 #include "platform/linux/LinuxDiskSpace.h"
 #include "platform/linux/LinuxAutostartEntry.h"
 #include "platform/linux/LinuxMemoryStatus.h"
 #include "platform/linux/LinuxPrivileges.h"
+#include "platform/linux/LinuxProcessTable.h"
 #include "platform/linux/LinuxProcessPriority.h"
 #include "platform/linux/LinuxProfileFile.h"
 #include "platform/linux/LinuxShutdownRequests.h"
 #include "platform/linux/LinuxSingleInstance.h"
+#include "platform/linux/LinuxWorkingSetTrimmer.h"
 #include "platform/linux/LinuxSystemMemory.h"
 
 namespace platform {
@@ -21,6 +24,9 @@ Platform CreateNativePlatform() {
   p.singleInstance = std::make_unique<LinuxSingleInstance>();
   p.privileges = std::make_unique<LinuxPrivileges>();
   p.shutdownRequests = std::make_unique<LinuxShutdownRequests>();
+  p.processTable = std::make_unique<LinuxProcessTable>();
+  p.workingSetTrimmer = std::make_unique<LinuxWorkingSetTrimmer>();
+  p.fileIcons = std::make_unique<LinuxFileIcons>();
   p.cpuTimes = std::make_unique<LinuxCpuTimes>();
   p.systemMemory = std::make_unique<LinuxSystemMemory>();
   p.diskSpace = std::make_unique<LinuxDiskSpace>();

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QHash>
+#include <QIcon>
+#include <functional>
+
+#include "widgets/PagePanel.h"
+
+class QDialog;
+
+namespace platform {
+class FileIcons;
+class ProcessTable;
+}  // namespace platform
+namespace tarvelo::widgets {
+class Label;
+class ListView;
+}  // namespace tarvelo::widgets
+namespace tarvelo::button {
+class Command;
+}
+
+namespace tarvelo {
+
+class CpuLimitSlots;
+
+// The "2 - Speed up CPU" page: the running processes with their icons, and
+// up to three CPU limits recorded through the limit dialog.
+class CpuPage : public widgets::PagePanel {
+  Q_OBJECT
+
+ public:
+  // dialogOpened tells the main window which limit dialog is open, so that
+  // the tray and the program's end can respect and close it.
+  CpuPage(QWidget* parent, int widthTwips, int heightTwips, platform::ProcessTable& processes,
+          platform::FileIcons& icons, CpuLimitSlots& limitSlots, std::function<void(QDialog*)> dialogOpened);
+
+  // "Refresh": a fresh list, then the limits shown on their rows and the
+  // slots of processes that ended freed.
+  void Refresh();
+  // "Limit" and a double-click: the dialog for the selected row.
+  void OpenLimitDialog();
+  void ShowLimitedCount(int count);
+
+  widgets::Label* Label22;
+  widgets::Label* Label21;
+  widgets::Label* Label39;
+  widgets::Label* Label24;
+  widgets::Label* LabelCPULimitedCount;
+  widgets::ListView* ListViewProcesses;
+  button::Command* CommandRefreshProcess;
+  button::Command* CommandLimitProcessCPU;
+  // The rows' icons by key ("P2", "P3", ...), refilled with the list.
+  QHash<QString, QIcon> ImageListProcesses;
+
+  // The columns of ListViewProcesses.
+  enum Column { kId = 0, kPid = 1, kProcess = 2, kLimit = 3 };
+
+ private:
+  void LoadProcessList();
+  void ReconcileLimitSlots();
+
+  platform::ProcessTable& processes_;
+  platform::FileIcons& icons_;
+  CpuLimitSlots& slots_;
+  std::function<void(QDialog*)> dialogOpened_;
+};
+
+}  // namespace tarvelo

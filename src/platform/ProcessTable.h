@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+using ProcessId = std::uint32_t;
+
+struct ProcessEntry {
+  ProcessId pid = 0;
+  std::string exeName;  // the executable's file name, as the system reports it
+};
+
+// The running processes and the files they have loaded.
+class ProcessTable {
+ public:
+  virtual ~ProcessTable() = default;
+  // Every process, in the system's order; empty when none can be read.
+  virtual std::vector<ProcessEntry> Snapshot() = 0;
+  // The process's modules: its executable first, then every other file it has
+  // mapped, each once. Empty when they cannot be read (a kernel thread, a
+  // process of another account without the privilege, a process that ended).
+  virtual std::vector<std::string> Modules(ProcessId pid) = 0;
+};
+
+// Asks the system to take as many pages as it can out of a process's working
+// set. True when the system accepted (part of) the trim.
+class WorkingSetTrimmer {
+ public:
+  virtual ~WorkingSetTrimmer() = default;
+  virtual bool TrimWorkingSet(ProcessId pid) = 0;
+};
+
+}  // namespace platform

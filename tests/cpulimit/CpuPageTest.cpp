@@ -1,0 +1,186 @@
+#include "cpulimit/CpuPage.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "app/FormTarvelo.h"
+#include "app/StatusPage.h"
+#include "button/Command.h"
+#include "cpulimit/FormSetProcessCpuPercent.h"
+#include "platform/fake/FakePlatform.h"
+#include "widgets/Label.h"
+#include "widgets/ListView.h"
+
+namespace tarvelo {
+namespace {
+
+class CpuPageTest : public ::testing::Test {
+ protected:
+  CpuPageTest() {
+    fake.processes->processes = {{2, "kthreadd"}, {10, "Editor"}, {20, "viewer"}, {30, "player"}, {40, "shell"}};
+    fake.processes->modules = {{10, {"/Opt/Editor"}}, {20, {"/usr/bin/viewer"}}, {30, {"/usr/bin/player"}},
+                               {40, {"/usr/bin/shell"}}};
+    form.Load();
+    form.TimerCPU->stop();  // the tests tick it themselves
+  }
+  CpuPage& Page() { return *form.PictureCPU; }
+  widgets::ListView& List() { return *Page().ListViewProcesses; }
+  void Select(int row) { List().setCurrentItem(List().topLevelItem(row)); }
+  void TickTimerCPU() { QMetaObject::invokeMethod(form.TimerCPU, "timeout", Qt::DirectConnection); }
+
+  // Opens the dialog for a row and runs `act` on it once it shows.
+  void WithDialog(int row, const std::function<void(FormSetProcessCpuPercent&)>& act) {
+    Select(row);
+    bool seen = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      auto* dialog = qobject_cast<FormSetProcessCpuPercent*>(QApplication::activeModalWidget());
+      if (dialog == nullptr) return;
+      poll.stop();
+      seen = true;
+      act(*dialog);
+    });
+    poll.start(5);
+    emit Page().CommandLimitProcessCPU->Click();
+    EXPECT_TRUE(seen) << "the dialog showed";
+  }
+  void Limit(int row, int percent) {
+    WithDialog(row, [&](FormSetProcessCpuPercent& d) {
+      d.SliderPercent->setValue(percent);
+      emit d.CommandOK->Click();
+    });
+  }
+
+  platform::fake::FakePlatform fake;
+  FormTarvelo form{fake.platform};
+};
+
+TEST_F(CpuPageTest, StartUpListsTheProcessesWithAPathAndTheirIcons) {
+  ASSERT_EQ(List().RowCount(), 4);  // the kernel thread has no modules
+  EXPECT_EQ(List().Text(0, 0), "1");
+  EXPECT_EQ(List().Text(0, 1), "10");
+  EXPECT_EQ(List().Text(0, 2), "Editor");
+  EXPECT_EQ(List().Text(3, 0), "4");
+  EXPECT_EQ(List().topLevelItem(0)->data(0, Qt::UserRole).toString(), "P2");
+  EXPECT_FALSE(List().topLevelItem(0)->icon(0).isNull()) << "a generic program picture where none is known";
+  EXPECT_EQ(Page().ImageListProcesses.size(), 4);
+  emit Page().CommandRefreshProcess->Click();
+  EXPECT_EQ(List().RowCount(), 4);
+  EXPECT_EQ(Page().ImageListProcesses.size(), 4) << "no image twice";
+  EXPECT_TRUE(Page().Label21->text().endsWith('\r'));
+  EXPECT_EQ(Page().CommandLimitProcessCPU->geometry().size(), QSize(97, 25));
+}
+
+TEST_F(CpuPageTest, NewLimitThenChangeThenRelease) {
+  WithDialog(0, [](FormSetProcessCpuPercent& d) {
+    EXPECT_EQ(d.windowTitle(), "Limit process CPU usage");
+    EXPECT_EQ(d.LabelProcessPID->text(), "10");
+    EXPECT_EQ(d.LabelProcessPath->text(), "/opt/editor");
+    EXPECT_EQ(d.SliderPercent->value(), 99);
+    EXPECT_TRUE(d.CommandOK->isVisibleTo(&d) && d.CommandCancel->isVisibleTo(&d));
+    EXPECT_FALSE(d.CommandModify->isVisibleTo(&d) || d.CommandFree->isVisibleTo(&d));
+    d.SliderPercent->setValue(40);
+    EXPECT_EQ(d.LabelPercent->text(), "40");
+    emit d.CommandOK->Click();
+  });
+  EXPECT_EQ(List().Text(0, 3), "40%");
+  TickTimerCPU();
+  EXPECT_EQ(Page().LabelCPULimitedCount->text(), "1");
+  EXPECT_EQ(form.PictureState->LabelStateProcessLimited->text(), "1");
+
+  WithDialog(0, [](FormSetProcessCpuPercent& d) {
+    EXPECT_EQ(d.SliderPercent->value(), 40);
+    EXPECT_TRUE(d.CommandModify->isVisibleTo(&d) && d.CommandFree->isVisibleTo(&d));
+    EXPECT_FALSE(d.CommandOK->isVisibleTo(&d) || d.CommandCancel->isVisibleTo(&d));
+    d.SliderPercent->setValue(25);
+    emit d.CommandModify->Click();
+  });
+  EXPECT_EQ(List().Text(0, 3), "25%");
+
+  WithDialog(0, [](FormSetProcessCpuPercent& d) { emit d.CommandFree->Click(); });
+  EXPECT_EQ(List().Text(0, 3), "");
+  TickTimerCPU();
+  EXPECT_EQ(Page().LabelCPULimitedCount->text(), "0");
+}
+
+TEST_F(CpuPageTest, CancelAndClosingChangeNothing) {
+  WithDialog(1, [](FormSetProcessCpuPercent& d) {
+    d.SliderPercent->setValue(10);
+    emit d.CommandCancel->Click();
+  });
+  WithDialog(1, [](FormSetProcessCpuPercent& d) { d.close(); });
+  EXPECT_EQ(List().Text(1, 3), "");
+  TickTimerCPU();
+  EXPECT_EQ(Page().LabelCPULimitedCount->text(), "0");
+}
+
+TEST_F(CpuPageTest, AFourthLimitIsRefused) {
+  Limit(0, 10);
+  Limit(1, 20);
+  Limit(2, 30);
+  TickTimerCPU();
+  EXPECT_EQ(form.PictureState->LabelStateProcessLimited->text(), "3");
+
+  Select(3);
+  QString text, title;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) return;
+    poll.stop();
+    text = box->text();
+    title = box->windowTitle();
+    icon = box->icon();
+    box->accept();
+  });
+  poll.start(5);
+  emit Page().CommandLimitProcessCPU->Click();
+  EXPECT_EQ(text, "Can not limit more");
+  EXPECT_EQ(title, "Tarvelo");
+  EXPECT_EQ(icon, QMessageBox::Warning);
+  EXPECT_EQ(List().Text(3, 3), "");
+}
+
+TEST_F(CpuPageTest, RefreshFreesTheLimitsOfEndedProcessesAndKeepsTheOthers) {
+  Limit(0, 10);  // pid 10
+  Limit(1, 20);  // pid 20
+  fake.processes->processes.erase(fake.processes->processes.begin() + 1);  // pid 10 ends
+  TickTimerCPU();
+  EXPECT_EQ(Page().LabelCPULimitedCount->text(), "2") << "counted until the next refresh";
+  emit Page().CommandRefreshProcess->Click();
+  EXPECT_EQ(List().Text(0, 1), "20");
+  EXPECT_EQ(List().Text(0, 3), "20%");
+  TickTimerCPU();
+  EXPECT_EQ(Page().LabelCPULimitedCount->text(), "1");
+  // A new process with the ended one's pid gets no limit: its slot is free.
+  fake.processes->processes.push_back({10, "Editor"});
+  emit Page().CommandRefreshProcess->Click();
+  EXPECT_EQ(List().Text(List().RowCount() - 1, 3), "");
+}
+
+TEST_F(CpuPageTest, LimitWithoutAChosenRowDoesNothing) {
+  List().clearSelection();
+  List().setCurrentItem(nullptr);
+  emit Page().CommandLimitProcessCPU->Click();
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(CpuPageTest, ExitWhileTheDialogIsOpenEndsTheProgram) {
+  int code = -1;
+  QTimer::singleShot(0, [&] {
+    WithDialog(0, [&](FormSetProcessCpuPercent&) { form.ExitProgram(); });
+  });
+  code = QApplication::exec();
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(List().Text(0, 3), "");
+}
+
+}  // namespace
+}  // namespace tarvelo

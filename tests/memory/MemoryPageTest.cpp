@@ -1,0 +1,120 @@
+#include "memory/MemoryPage.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include "app/FormTarvelo.h"
+#include "button/Command.h"
+#include "platform/fake/FakePlatform.h"
+#include "widgets/CheckBox.h"
+#include "widgets/ComboList.h"
+#include "widgets/Label.h"
+#include "widgets/ListView.h"
+
+namespace tarvelo {
+namespace {
+
+constexpr std::uint64_t kMB = 1048576;
+
+class MemoryPageTest : public ::testing::Test {
+ protected:
+  MemoryPageTest() {
+    fake.processes->processes = {{1, "init"}, {2, "editor"}};
+    fake.memory->status = {4096 * kMB, 1024 * kMB};
+    // Each trim frees 5 MB.
+    fake.trimmer->onTrim = [this](platform::ProcessId) { fake.memory->status.availPhys += 5 * kMB; };
+  }
+  MemoryPage& Page() { return *form.PictureMemory; }
+  void TickTimerMemory(int times) {
+    for (int i = 0; i < times; ++i) QMetaObject::invokeMethod(form.TimerMemory, "timeout", Qt::DirectConnection);
+  }
+
+  platform::fake::FakePlatform fake;
+  FormTarvelo form{fake.platform};
+};
+
+TEST_F(MemoryPageTest, ControlsAtTheirPlaces) {
+  ASSERT_TRUE(form.Load());
+  EXPECT_EQ(Page().CommandFreeMemory->Caption(), "Release memory now");
+  EXPECT_EQ(Page().CommandFreeMemory->geometry(), QRect(104, 136, 233, 33));
+  EXPECT_EQ(Page().CheckEnableAutoFreeMemory->text(), "Automatically release memory");
+  ASSERT_EQ(Page().ComboInterval->count(), 4);
+  EXPECT_EQ(Page().ComboInterval->itemText(3), "10 minute");
+  EXPECT_EQ(Page().ListViewMemoryLog->headerItem()->text(2), "Event");
+  EXPECT_EQ(Page().Label19->text(), "The third way - Automatically release memory - Speed up memory");
+}
+
+TEST_F(MemoryPageTest, SettingsAreLoadedOnceAndWrittenOnEveryChange) {
+  fake.settings->Set("Memory", "EnableFreeMemory", "1");
+  fake.settings->Set("Memory", "AutoFreeMemoryInterval", "10 minute");
+  ASSERT_TRUE(form.Load());
+  EXPECT_EQ(Page().CheckEnableAutoFreeMemory->Value(), 1);
+  EXPECT_EQ(Page().ComboInterval->Text(), "10 minute");
+  EXPECT_TRUE(fake.settings->writes.empty()) << "loading writes nothing back";
+
+  QTest::mouseClick(Page().CheckEnableAutoFreeMemory, Qt::LeftButton, {}, QPoint(6, 8));
+  Page().ComboInterval->setCurrentIndex(1);
+  emit Page().ComboInterval->activated(1);
+  const std::vector<std::pair<std::string, std::string>> expected = {{"Memory.EnableFreeMemory", "0"},
+                                                                     {"Memory.AutoFreeMemoryInterval", "3 minute"}};
+  EXPECT_EQ(fake.settings->writes, expected);
+}
+
+TEST_F(MemoryPageTest, UnknownStoredIntervalKeepsTheFirstEntry) {
+  fake.settings->Set("Memory", "AutoFreeMemoryInterval", "2 minute");
+  ASSERT_TRUE(form.Load());
+  EXPECT_EQ(Page().ComboInterval->Text(), "1 minute");
+}
+
+TEST_F(MemoryPageTest, ReleaseByHandTellsTheFigureThenLogsIt) {
+  ASSERT_TRUE(form.Load());
+  QString text, title;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  int rowsWhileShown = -1;
+  // The release yields to the event loop, so the box is looked for until it shows.
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) return;
+    poll.stop();
+    text = box->text();
+    title = box->windowTitle();
+    icon = box->icon();
+    rowsWhileShown = Page().ListViewMemoryLog->RowCount();
+    box->accept();
+  });
+  poll.start(5);
+  emit Page().CommandFreeMemory->Click();
+  EXPECT_EQ(text, "Success! 10 MB memory released.");
+  EXPECT_EQ(title, "Tarvelo");
+  EXPECT_EQ(icon, QMessageBox::Information);
+  EXPECT_EQ(rowsWhileShown, 0) << "the row comes after the message";
+  ASSERT_EQ(Page().ListViewMemoryLog->RowCount(), 1);
+  EXPECT_EQ(Page().ListViewMemoryLog->Text(0, 0), "1");
+  EXPECT_EQ(Page().ListViewMemoryLog->Text(0, 2), "10 MB memory released.");
+  EXPECT_EQ(fake.trimmer->trimmed, (std::vector<platform::ProcessId>{1, 2}));
+}
+
+TEST_F(MemoryPageTest, AutomaticReleaseAtTheIntervalWithoutAMessageAndNumberedOn) {
+  ASSERT_TRUE(form.Load());
+  form.TimerMemory->stop();  // the test drives the ticks
+  Page().CheckEnableAutoFreeMemory->SetValue(1);
+  TickTimerMemory(59);
+  EXPECT_EQ(Page().ListViewMemoryLog->RowCount(), 0);
+  TickTimerMemory(1);
+  ASSERT_EQ(Page().ListViewMemoryLog->RowCount(), 1);
+  EXPECT_EQ(Page().ListViewMemoryLog->Text(0, 2), "10 MB memory released.");
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  TickTimerMemory(58);
+  EXPECT_EQ(Page().ListViewMemoryLog->RowCount(), 1);
+  TickTimerMemory(1);
+  ASSERT_EQ(Page().ListViewMemoryLog->RowCount(), 2);
+  EXPECT_EQ(Page().ListViewMemoryLog->Text(1, 0), "2");
+}
+
+}  // namespace
+}  // namespace tarvelo

@@ -1,0 +1,135 @@
+#include "memory/MemoryRelease.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/fake/FakePlatform.h"
+
+namespace tarvelo {
+namespace {
+
+constexpr std::uint64_t kMB = 1048576;
+
+// The ticks (1-based) at which releases happen when the clock runs `ticks`
+// ticks with the interval text and switch that `at` gives for each tick.
+std::vector<int> ReleaseTicks(int ticks, const std::function<std::pair<std::string, bool>(int)>& at) {
+  AutoReleaseClock clock;
+  std::vector<int> releases;
+  for (int tick = 1; tick <= ticks; ++tick) {
+    const auto [interval, enabled] = at(tick);
+    if (clock.Tick(interval, enabled)) releases.push_back(tick);
+  }
+  return releases;
+}
+
+TEST(AutoReleaseClock, ReleasesWhenTheCountReachesTheInterval) {
+  const struct {
+    const char* what;
+    int ticks;
+    std::function<std::pair<std::string, bool>(int)> at;
+    std::vector<int> releases;
+  } cases[] = {
+      {"1 minute from the start: 60, then every 59", 180, [](int) { return std::pair{std::string("1 minute"), true}; },
+       {60, 119, 178}},
+      {"switched on after the interval passed: the next tick", 500,
+       [](int t) { return std::pair{std::string("3 minute"), t > 300}; }, {301, 480}},
+      {"a new interval does not reset the count", 80,
+       [](int t) { return std::pair{std::string(t < 70 ? "10 minute" : "1 minute"), true}; }, {70}},
+      {"an unknown interval releases on every tick", 3, [](int) { return std::pair{std::string("2 minute"), true}; },
+       {1, 2, 3}},
+      {"the empty text too", 2, [](int) { return std::pair{std::string(), true}; }, {1, 2}},
+      {"never while switched off", 700, [](int) { return std::pair{std::string("1 minute"), false}; }, {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ReleaseTicks(c.ticks, c.at), c.releases) << c.what;
+}
+
+TEST(AutoReleaseClock, CountKeepsGrowingWhileSwitchedOff) {
+  AutoReleaseClock clock;
+  for (int i = 0; i < 1000; ++i) clock.Tick("5 minute", false);
+  EXPECT_EQ(clock.AutoReleaseTicks(), 1000);
+  EXPECT_TRUE(clock.Tick("5 minute", true));
+  EXPECT_EQ(clock.AutoReleaseTicks(), 1);
+}
+
+TEST(ReleaseTexts, FigureAsItIs) {
+  EXPECT_EQ(ReleaseEventText(37), "37 MB memory released.");
+  EXPECT_EQ(ReleaseEventText(0), "0 MB memory released.");
+  EXPECT_EQ(ReleaseEventText(-3), "-3 MB memory released.");
+  EXPECT_EQ(ReleaseMessageText(37), "Success! 37 MB memory released.");
+  EXPECT_EQ(ReleaseMessageText(-3), "Success! -3 MB memory released.");
+  EXPECT_EQ(IntervalTicks("10 minute"), 600);
+  EXPECT_EQ(IntervalTicks("10 Minute"), 0);
+}
+
+class MemoryReleaserTest : public ::testing::Test {
+ protected:
+  MemoryReleaserTest() {
+    fake.processes->processes = {{1, "init"}, {20, "tarvelo"}, {33, "editor"}};
+    fake.memory->status = {4096 * kMB, 1024 * kMB};  // 3072 MB used
+  }
+  MemoryReleaser Releaser(MemoryReleaser::Yield yield) {
+    return MemoryReleaser(*fake.processes, *fake.trimmer, memory, std::move(yield));
+  }
+
+  platform::fake::FakePlatform fake;
+  ModuleGetMemoryState memory{*fake.memory};
+};
+
+TEST_F(MemoryReleaserTest, TrimsEveryProcessYieldingTwiceForEach) {
+  int yields = 0;
+  std::vector<int> yieldsAtTrim;
+  fake.trimmer->onTrim = [&](platform::ProcessId) { yieldsAtTrim.push_back(yields); };
+  Releaser([&] { return ++yields, true; }).DoAllMiniUseMemory();
+  EXPECT_EQ(fake.trimmer->trimmed, (std::vector<platform::ProcessId>{1, 20, 33}));
+  EXPECT_EQ(yieldsAtTrim, (std::vector<int>{1, 3, 5}));  // one yield before and one after each
+  EXPECT_EQ(yields, 6);
+}
+
+TEST_F(MemoryReleaserTest, ReleasedIsBeforeMinusAfterWhateverItsSign) {
+  // Memory frees up during the trims: 100 MB released.
+  fake.trimmer->onTrim = [&](platform::ProcessId pid) {
+    if (pid == 33) fake.memory->status.availPhys += 100 * kMB;
+  };
+  EXPECT_EQ(Releaser([] { return true; }).Release(), 100);
+  // Memory grows during the trims: a negative figure.
+  fake.trimmer->onTrim = [&](platform::ProcessId) { fake.memory->status.availPhys -= 1 * kMB; };
+  EXPECT_EQ(Releaser([] { return true; }).Release(), -3);
+  // Nothing to trim: still measured.
+  fake.processes->processes.clear();
+  EXPECT_EQ(Releaser([] { return true; }).Release(), 0);
+}
+
+TEST_F(MemoryReleaserTest, AReleaseStartedInsideAnotherRunsWholeAndFinishesFirst) {
+  std::vector<std::string> log;
+  bool nestedStarted = false;
+  std::function<bool()> yield;
+  MemoryReleaser releaser = Releaser([&] { return yield(); });
+  yield = [&] {
+    // While the outer release trims its first process, a second one starts
+    // (a click or a due timer) and the process table changes under both.
+    if (!nestedStarted && !fake.trimmer->trimmed.empty()) {
+      nestedStarted = true;
+      fake.processes->processes.push_back({44, "late"});
+      log.push_back("inner " + std::to_string(releaser.Release()));
+    }
+    return true;
+  };
+  fake.trimmer->onTrim = [&](platform::ProcessId) { fake.memory->status.availPhys += kMB; };
+  log.push_back("outer " + std::to_string(releaser.Release()));
+
+  EXPECT_EQ(log, (std::vector<std::string>{"inner 4", "outer 7"}));
+  // The outer release went on with its own snapshot after the inner one.
+  EXPECT_EQ(fake.trimmer->trimmed, (std::vector<platform::ProcessId>{1, 1, 20, 33, 44, 20, 33}));
+}
+
+TEST_F(MemoryReleaserTest, StopsWhenTheProgramEnds) {
+  int yields = 0;
+  Releaser([&] { return ++yields < 3; }).DoAllMiniUseMemory();
+  EXPECT_EQ(fake.trimmer->trimmed, (std::vector<platform::ProcessId>{1}));
+}
+
+}  // namespace
+}  // namespace tarvelo
