@@ -1,5 +1,7 @@
 #include "button/CommandModel.h"
 
+#include "common/ModulePublicFunction.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -26,22 +28,8 @@ constexpr const char* kDefaultCaption = "wwbutton";
 
 constexpr std::int16_t kKeySpace = 32;
 
-// Length of the UTF-8 sequence at text[i]; 1 for a byte that starts none.
-std::size_t SequenceLength(std::string_view text, std::size_t i) {
-  const auto lead = static_cast<unsigned char>(text[i]);
-  std::size_t length = 1;
-  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-  else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
-  else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
-  if (i + length > text.size()) return 1;
-  for (std::size_t k = 1; k < length; ++k) {
-    if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 1;
-  }
-  return length;
-}
-
 std::string LowerCharacterAt(std::string_view text, std::size_t i) {
-  std::string c(text.substr(i, SequenceLength(text, i)));
+  std::string c(text.substr(i, ModulePublicFunction::CharacterLength(text, i)));
   if (c.size() == 1 && c[0] >= 'A' && c[0] <= 'Z') c[0] = static_cast<char>(c[0] - 'A' + 'a');
   return c;
 }

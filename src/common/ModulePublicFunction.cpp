@@ -21,11 +21,7 @@ double RoundHalfEven(double value) {
   return std::fmod(lower, 2.0) == 0.0 ? lower : lower + 1.0;
 }
 
-namespace {
-
-// Length of the UTF-8 sequence starting at text[i], or 1 when it is not a
-// valid sequence.
-std::size_t SequenceLength(std::string_view text, std::size_t i) {
+std::size_t CharacterLength(std::string_view text, std::size_t i) {
   const auto lead = static_cast<unsigned char>(text[i]);
   std::size_t length = 1;
   if (lead >= 0xC2 && lead <= 0xDF) length = 2;
@@ -38,19 +34,18 @@ std::size_t SequenceLength(std::string_view text, std::size_t i) {
   return length;
 }
 
-}  // namespace
 
 std::string CutToCharacters(std::string_view text, std::size_t maxChars) {
   std::size_t i = 0;
   for (std::size_t count = 0; count < maxChars && i < text.size(); ++count) {
-    i += SequenceLength(text, i);
+    i += CharacterLength(text, i);
   }
   return std::string(text.substr(0, i));
 }
 
 std::size_t CountCharacters(std::string_view text) {
   std::size_t count = 0;
-  for (std::size_t i = 0; i < text.size(); i += SequenceLength(text, i)) ++count;
+  for (std::size_t i = 0; i < text.size(); i += CharacterLength(text, i)) ++count;
   return count;
 }
 

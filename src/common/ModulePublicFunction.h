@@ -20,6 +20,10 @@ double RoundHalfEven(double value);
 // a byte that does not start a valid sequence counts as one character.
 std::string CutToCharacters(std::string_view text, std::size_t maxChars);
 
+// The length in bytes of the UTF-8 character at text[i]; 1 for a byte that
+// starts no valid sequence.
+std::size_t CharacterLength(std::string_view text, std::size_t i);
+
 // The number of characters of UTF-8 text, counted as CutToCharacters does.
 std::size_t CountCharacters(std::string_view text);
 
