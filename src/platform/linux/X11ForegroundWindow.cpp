@@ -234,8 +234,9 @@ ProcessId X11ForegroundWindow::PidFromXRes(std::uint32_t window) {
   if (!attributes || !reply) return 0;
   for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem > 0;
        xcb_res_client_id_value_next(&it)) {
-    if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) == 0) continue;
-    if (xcb_res_client_id_value_value_length(it.data) < 1) continue;
+    const auto& [clientId, valueBytes] = *it.data;
+    if ((clientId.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) == 0) continue;
+    if (valueBytes < sizeof(std::uint32_t)) continue;  // no pid in the reply
     const std::uint32_t pid = *xcb_res_client_id_value_value(it.data);
     if (pid != 0) return pid;
   }
