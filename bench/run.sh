@@ -16,7 +16,7 @@ echo "== One memory-figures tick against a bare read and parse of /proc/meminfo"
 "$bin/memory_tick_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
   --benchmark_out="$scratch/tick.csv" --benchmark_out_format=csv 2>/dev/null | grep -E "_median|^Benchmark" || true
 awk -F, '
-  /_median/ { gsub(/"/, "", $1); sub(/_median/, "", $1); t[$1] = $3; order[++n] = $1 }
+  /_median/ { gsub(/"/, "", $1); sub(/_median/, "", $1); t[$1] = $4; order[++n] = $1 }
   END {
     base = t["BareMeminfoReadAndParse"]
     if (base > 0) for (i = 1; i <= n; ++i) if (order[i] != "BareMeminfoReadAndParse")
@@ -28,7 +28,7 @@ echo "== One resource-diagram second (TakeSample + RedrawDiagram, 417 x 57) agai
 "$bin/monitor_sample_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
   --benchmark_out="$scratch/monitor.csv" --benchmark_out_format=csv 2>/dev/null | grep -E "_median|^Benchmark" || true
 awk -F, '
-  /_median/ { gsub(/"/, "", $1); sub(/_median/, "", $1); t[$1] = $3; order[++n] = $1 }
+  /_median/ { gsub(/"/, "", $1); sub(/_median/, "", $1); t[$1] = $4; order[++n] = $1 }
   END {
     base = t["BareProcFilesRead"]
     if (base > 0) for (i = 1; i <= n; ++i) if (order[i] != "BareProcFilesRead")
@@ -122,7 +122,7 @@ setsid -w "$bin/booster_tick_bench" --benchmark_repetitions=9 --benchmark_min_ti
   --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true \
   --benchmark_out="$scratch/booster.csv" --benchmark_out_format=csv 2>/dev/null | grep -E "_median|^Benchmark" || true
 awk -F, '
-  /_median/ { gsub(/"/, "", $1); sub(/_median/, "", $1); t[$1] = $3; order[++n] = $1 }
+  /_median/ { gsub(/"/, "", $1); sub(/_median/, "", $1); t[$1] = $4; order[++n] = $1 }
   END {
     base = t["BareX11RoundTrip"]
     if (base > 0) for (i = 1; i <= n; ++i) if (order[i] != "BareX11RoundTrip")
