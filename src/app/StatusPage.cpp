@@ -1,9 +1,9 @@
 #include "app/StatusPage.h"
 
 #include "app/Artwork.h"
+#include "common/PropertyBag.h"
 #include "monitor/CpuMonitor.h"
 #include "monitor/ModuleCpuMonitorSupport.h"
-#include "monitor/PropertyBag.h"
 #include "widgets/Fonts.h"
 #include "widgets/Label.h"
 #include "widgets/Picture.h"

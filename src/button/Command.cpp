@@ -170,7 +170,7 @@ Command::Command(QWidget* parent, const QString& name) : Command(parent, name, 0
   model_->InitProperties(name.toStdString());
 }
 
-Command::Command(QWidget* parent, const QString& name, const PropertyStore& saved) : Command(parent, name, 0) {
+Command::Command(QWidget* parent, const QString& name, const PropertyBag& saved) : Command(parent, name, 0) {
   model_->ReadProperties(saved);
 }
 
@@ -293,7 +293,7 @@ void Command::changeEvent(QEvent* event) {
 
 Command* PlaceCommand(QWidget* parent, const QString& name, const QString& caption, int leftTwips, int topTwips,
                       int widthTwips, int heightTwips) {
-  const MemoryPropertyStore saved{
+  const PropertyBag saved{
       {"Caption", caption.toStdString()},
       {"XpType", std::int64_t{2}},
       {"Font", ToButtonFont(widgets::WindowFont())},

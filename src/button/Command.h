@@ -21,7 +21,7 @@ class Command : public QWidget {
   // A newly placed instance: default properties, the caption is its name.
   Command(QWidget* parent, const QString& name);
   // An instance loaded from its saved properties.
-  Command(QWidget* parent, const QString& name, const PropertyStore& saved);
+  Command(QWidget* parent, const QString& name, const PropertyBag& saved);
   ~Command() override;
 
   CommandModel& Model() { return *model_; }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "button/ButtonColors.h"
+#include "common/PropertyFont.h"
 
 namespace tarvelo::button {
 
@@ -17,13 +18,7 @@ struct Rect {
 };
 
 // A font as the control keeps and saves it.
-struct ButtonFont {
-  std::string name;
-  double size = 0;  // points
-  bool bold = false;
-  bool italic = false;
-  bool operator==(const ButtonFont&) const = default;
-};
+using ButtonFont = PropertyFont;
 
 // The looks of ButtonState. 1 is never used.
 inline constexpr std::uint8_t kStateUp = 0;

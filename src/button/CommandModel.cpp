@@ -34,50 +34,32 @@ std::string LowerCharacterAt(std::string_view text, std::size_t i) {
   return c;
 }
 
-// Typed reads of saved values: a value of the wrong kind or out of range
-// falls back to the default.
-std::int64_t ReadNumber(const PropertyStore& store, std::string_view key, std::int64_t defaultValue,
-                        std::int64_t low, std::int64_t high) {
-  const PropertyValue value = store.Read(key, defaultValue);
-  if (const auto* number = std::get_if<std::int64_t>(&value); number && *number >= low && *number <= high) {
-    return *number;
-  }
-  if (const auto* flag = std::get_if<bool>(&value)) return *flag ? -1 : 0;
-  return defaultValue;
+// Saved values the store cannot take as the property's type, or out of its
+// range, read as the property's read default.
+template <typename Integer>
+Integer ReadInteger(const PropertyBag& bag, std::string_view key, Integer defaultValue) {
+  return static_cast<Integer>(bag.ReadInteger(key, defaultValue, std::numeric_limits<Integer>::min(),
+                                              std::numeric_limits<Integer>::max())
+                                  .value_or(defaultValue));
 }
 
-Color ReadColor(const PropertyStore& store, std::string_view key, Color defaultValue) {
-  const PropertyValue value = store.Read(key, static_cast<std::int64_t>(defaultValue));
-  if (const auto* number = std::get_if<std::int64_t>(&value)) return static_cast<Color>(*number & 0xFFFFFFFF);
-  return defaultValue;
+Color ReadColor(const PropertyBag& bag, std::string_view key, Color defaultValue) {
+  return bag.ReadColor(key, defaultValue).value_or(defaultValue);
 }
 
-std::int32_t ReadInt32(const PropertyStore& store, std::string_view key, std::int32_t defaultValue) {
-  return static_cast<std::int32_t>(ReadNumber(store, key, defaultValue, std::numeric_limits<std::int32_t>::min(),
-                                              std::numeric_limits<std::int32_t>::max()));
+bool ReadBool(const PropertyBag& bag, std::string_view key, bool defaultValue) {
+  return bag.ReadBool(key, defaultValue).value_or(defaultValue);
 }
 
-bool ReadBool(const PropertyStore& store, std::string_view key, bool defaultValue) {
-  const PropertyValue value = store.Read(key, defaultValue);
-  if (const auto* flag = std::get_if<bool>(&value)) return *flag;
-  if (const auto* number = std::get_if<std::int64_t>(&value)) return *number != 0;
-  return defaultValue;
+std::string ReadString(const PropertyBag& bag, std::string_view key, std::string_view defaultValue) {
+  return bag.ReadString(key, defaultValue).value_or(std::string(defaultValue));
 }
 
-std::string ReadString(const PropertyStore& store, std::string_view key, const std::string& defaultValue) {
-  const PropertyValue value = store.Read(key, defaultValue);
-  if (const auto* text = std::get_if<std::string>(&value)) return *text;
-  if (const auto* number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
-  return defaultValue;
+ButtonFont ReadFont(const PropertyBag& bag, std::string_view key, const ButtonFont& defaultValue) {
+  return bag.ReadFont(key, defaultValue).value_or(defaultValue);
 }
 
-ButtonFont ReadFont(const PropertyStore& store, std::string_view key, const ButtonFont& defaultValue) {
-  const PropertyValue value = store.Read(key, defaultValue);
-  if (const auto* font = std::get_if<ButtonFont>(&value)) return *font;
-  return defaultValue;
-}
-
-PropertyValue Number(std::int64_t value) { return value; }
+PropertyBag::Value Number(std::int64_t value) { return value; }
 
 }  // namespace
 
@@ -137,17 +119,17 @@ void CommandModel::InitProperties(std::string_view instanceName) {
   data_.officeXpMousemoveFrameColor = kDefaultOfficeXpMousemoveFrameColor;
 }
 
-void CommandModel::ReadProperties(const PropertyStore& store) {
-  data_.backColor = ReadColor(store, "BackColor", system_.buttonFace);
-  data_.foreColor = ReadColor(store, "ForeColor", system_.buttonText);
-  data_.enabled = ReadBool(store, "Enabled", true);
-  data_.font = ReadFont(store, "Font", ambientFont_);
-  data_.storedHWnd = ReadInt32(store, "hWnd", 0);
-  data_.buttonType = ReadInt32(store, "ButtonType", 1);
-  data_.xpType = ReadInt32(store, "XpType", 1);
-  data_.caption = ReadString(store, "Caption", kDefaultCaption);
-  data_.colorScheme = ReadInt32(store, "ColorScheme", 1);
-  data_.showFocusRect = ReadBool(store, "ShowFocusRect", true);
+void CommandModel::ReadProperties(const PropertyBag& bag) {
+  data_.backColor = ReadColor(bag, "BackColor", system_.buttonFace);
+  data_.foreColor = ReadColor(bag, "ForeColor", system_.buttonText);
+  data_.enabled = ReadBool(bag, "Enabled", true);
+  data_.font = ReadFont(bag, "Font", ambientFont_);
+  data_.storedHWnd = ReadInteger<std::int32_t>(bag, "hWnd", 0);
+  data_.buttonType = ReadInteger<std::int32_t>(bag, "ButtonType", 1);
+  data_.xpType = ReadInteger<std::int32_t>(bag, "XpType", 1);
+  data_.caption = ReadString(bag, "Caption", kDefaultCaption);
+  data_.colorScheme = ReadInteger<std::int32_t>(bag, "ColorScheme", 1);
+  data_.showFocusRect = ReadBool(bag, "ShowFocusRect", true);
 
   site_.SetWindowEnabled(data_.enabled);
   site_.SetWindowFont(data_.font);
@@ -155,43 +137,41 @@ void CommandModel::ReadProperties(const PropertyStore& store) {
   UpdateAccessKey();
 
   // Read after ApplyColorScheme: the saved colours win over its overwrites.
-  data_.rectColor = ReadColor(store, "rectcolor", kDefaultRectColor);
-  data_.percent = static_cast<std::int16_t>(ReadNumber(store, "Percent", kDefaultPercent,
-                                                       std::numeric_limits<std::int16_t>::min(),
-                                                       std::numeric_limits<std::int16_t>::max()));
-  data_.midColor = ReadColor(store, "MidColor", kDefaultMidColor);
-  data_.endColor = ReadColor(store, "EndColor", kDefaultEndColor);
-  data_.mouseMoveEndColor = ReadColor(store, "MouseMoveEndColor", kDefaultMouseMoveEndColor);
-  data_.mouseMoveMidColor = ReadColor(store, "MouseMoveMidColor", kDefaultMouseMoveMidColor);
-  data_.mouseDownEndColor = ReadColor(store, "MouseDownEndColor", kDefaultMouseDownEndColor);
-  data_.mouseDownMidColor = ReadColor(store, "MouseDownMidColor", kDefaultMouseDownMidColor);
-  data_.officeXpFillColor = ReadColor(store, "OfficeXpFillColor", kDefaultOfficeXpFillColor);
-  data_.officeXpFrameColor = ReadColor(store, "OfficeXpFrameColor", kDefaultOfficeXpFrameColor);
+  data_.rectColor = ReadColor(bag, "rectcolor", kDefaultRectColor);
+  data_.percent = ReadInteger<std::int16_t>(bag, "Percent", kDefaultPercent);
+  data_.midColor = ReadColor(bag, "MidColor", kDefaultMidColor);
+  data_.endColor = ReadColor(bag, "EndColor", kDefaultEndColor);
+  data_.mouseMoveEndColor = ReadColor(bag, "MouseMoveEndColor", kDefaultMouseMoveEndColor);
+  data_.mouseMoveMidColor = ReadColor(bag, "MouseMoveMidColor", kDefaultMouseMoveMidColor);
+  data_.mouseDownEndColor = ReadColor(bag, "MouseDownEndColor", kDefaultMouseDownEndColor);
+  data_.mouseDownMidColor = ReadColor(bag, "MouseDownMidColor", kDefaultMouseDownMidColor);
+  data_.officeXpFillColor = ReadColor(bag, "OfficeXpFillColor", kDefaultOfficeXpFillColor);
+  data_.officeXpFrameColor = ReadColor(bag, "OfficeXpFrameColor", kDefaultOfficeXpFrameColor);
   data_.officeXpMousemoveFillColor =
-      ReadColor(store, "OfficeXpMousemoveFillColor", kDefaultOfficeXpMousemoveFillColor);
+      ReadColor(bag, "OfficeXpMousemoveFillColor", kDefaultOfficeXpMousemoveFillColor);
   data_.officeXpMousemoveFrameColor =
-      ReadColor(store, "OfficeXpMousemoveFrameColor", kDefaultOfficeXpMousemoveFrameColor);
+      ReadColor(bag, "OfficeXpMousemoveFrameColor", kDefaultOfficeXpMousemoveFrameColor);
 
   data_.buttonState = kStateUp;
   DrawButton(kStateUp, true);
 }
 
-void CommandModel::WriteProperties(PropertyStore& store) const {
-  const auto color = [&store](std::string_view key, Color value, Color defaultValue) {
-    store.Write(key, Number(value), Number(defaultValue));
+void CommandModel::WriteProperties(PropertyBag& bag) const {
+  const auto color = [&bag](std::string_view key, Color value, Color defaultValue) {
+    bag.WriteProperty(key, Number(value), Number(defaultValue));
   };
   color("BackColor", data_.backColor, system_.buttonFace);
   color("ForeColor", data_.foreColor, system_.buttonText);
-  store.Write("Enabled", data_.enabled, true);
-  store.Write("Font", data_.font, ambientFont_);
-  store.Write("hWnd", Number(data_.storedHWnd), Number(0));
-  store.Write("ButtonType", Number(data_.buttonType), Number(1));
-  store.Write("XpType", Number(data_.xpType), Number(1));
-  store.Write("Caption", data_.caption, std::string(kDefaultCaption));
-  store.Write("ColorScheme", Number(data_.colorScheme), Number(1));
-  store.Write("ShowFocusRect", data_.showFocusRect, true);
+  bag.WriteProperty("Enabled", data_.enabled, true);
+  bag.WriteProperty("Font", data_.font, ambientFont_);
+  bag.WriteProperty("hWnd", Number(data_.storedHWnd), Number(0));
+  bag.WriteProperty("ButtonType", Number(data_.buttonType), Number(1));
+  bag.WriteProperty("XpType", Number(data_.xpType), Number(1));
+  bag.WriteProperty("Caption", data_.caption, std::string(kDefaultCaption));
+  bag.WriteProperty("ColorScheme", Number(data_.colorScheme), Number(1));
+  bag.WriteProperty("ShowFocusRect", data_.showFocusRect, true);
   color("rectcolor", data_.rectColor, kDefaultRectColor);
-  store.Write("Percent", Number(data_.percent), Number(kDefaultPercent));
+  bag.WriteProperty("Percent", Number(data_.percent), Number(kDefaultPercent));
   color("MidColor", data_.midColor, kDefaultMidColor);
   color("EndColor", data_.endColor, kDefaultEndColor);
   color("MouseMoveMidColor", data_.mouseMoveMidColor, kDefaultMouseMoveMidColor);

@@ -8,7 +8,7 @@
 #include "button/ButtonPainter.h"
 #include "button/ButtonRegion.h"
 #include "button/CommandData.h"
-#include "button/PropertyStore.h"
+#include "common/PropertyBag.h"
 #include "raster/PixelSurface.h"
 
 namespace tarvelo::button {
@@ -101,8 +101,8 @@ class CommandModel {
   // --- Lifecycle.
   // Defaults of a newly placed instance; the caption is its instance name.
   void InitProperties(std::string_view instanceName);
-  void ReadProperties(const PropertyStore& store);
-  void WriteProperties(PropertyStore& store) const;
+  void ReadProperties(const PropertyBag& bag);
+  void WriteProperties(PropertyBag& bag) const;
 
   // --- Properties.
   Color BackColor() const { return data_.backColor; }

@@ -15,14 +15,13 @@ constexpr std::int64_t kInt32Min = std::numeric_limits<std::int32_t>::min();
 constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 constexpr std::int64_t kInt16Min = std::numeric_limits<std::int16_t>::min();
 constexpr std::int64_t kInt16Max = std::numeric_limits<std::int16_t>::max();
-constexpr std::int64_t kColorMax = std::numeric_limits<std::uint32_t>::max();
 
 // Reads a key into field; an unreadable value leaves the field as it is.
 void Read(const PropertyBag& bag, std::string_view key, bool defaultValue, bool& field) {
   if (const auto v = bag.ReadBool(key, defaultValue)) field = *v;
 }
 void Read(const PropertyBag& bag, std::string_view key, Color defaultValue, Color& field) {
-  if (const auto v = bag.ReadInteger(key, defaultValue, kInt32Min, kColorMax)) field = static_cast<Color>(*v);
+  if (const auto v = bag.ReadColor(key, defaultValue)) field = *v;
 }
 void Read(const PropertyBag& bag, std::string_view key, int defaultValue, int& field, std::int64_t min,
           std::int64_t max) {

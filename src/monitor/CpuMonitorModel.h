@@ -5,9 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#include "common/PropertyBag.h"
 #include "monitor/FormatFilesize.h"
 #include "monitor/ModuleCpuMonitorSupport.h"
-#include "monitor/PropertyBag.h"
 #include "monitor/SystemLevels.h"
 #include "raster/PixelSurface.h"
 

@@ -77,7 +77,7 @@ TEST(CommandProperties, NewAndLoadedInstances) {
   EXPECT_TRUE(site.changed.empty()) << "defaults are not reported";
 
   // Only what differs from the read defaults is saved, in the fixed order.
-  MemoryPropertyStore saved;
+  PropertyBag saved;
   fresh.WriteProperties(saved);
   EXPECT_EQ(saved.Keys(), std::vector<std::string>{"Caption"});
   (void)fresh.SetPercent(40);
@@ -85,32 +85,66 @@ TEST(CommandProperties, NewAndLoadedInstances) {
   fresh.SetMouseDownEndColor(MakeColor(1, 2, 3));
   fresh.WriteProperties(saved);
   EXPECT_EQ(saved.Keys(), (std::vector<std::string>{"Caption", "XpType", "Percent", "MouseDownEndColor"}));
-  MemoryPropertyStore ordered;
+  PropertyBag ordered;
   fresh.WriteProperties(ordered);
   EXPECT_EQ(ordered.Keys(), (std::vector<std::string>{"XpType", "Caption", "Percent", "MouseDownEndColor"}));
 
   // Loaded back, with keys in any case; absent keys take the read defaults.
-  MemoryPropertyStore mixedCase{{"CAPTION", std::string("CommandOK")}, {"xptype", std::int64_t{2}}};
+  PropertyBag mixedCase{{"CAPTION", std::string("CommandOK")}, {"xptype", std::int64_t{2}}};
   Button loaded;
   loaded.model.ReadProperties(mixedCase);
   EXPECT_EQ(loaded.model.Caption(), "CommandOK");
   EXPECT_EQ(loaded.model.XpType(), 2);
   Button empty;
-  empty.model.ReadProperties(MemoryPropertyStore{});
+  empty.model.ReadProperties(PropertyBag{});
   EXPECT_EQ(empty.model.Caption(), "wwbutton");
   EXPECT_EQ(empty.model.Percent(), 16);
 
   // A value of the wrong kind or range is taken as absent.
-  MemoryPropertyStore odd{{"Percent", std::int64_t{70000}}, {"Caption", true}, {"ButtonType", std::string("x")}};
+  PropertyBag odd{{"Percent", std::int64_t{70000}}, {"Caption", true}, {"ButtonType", std::string("x")}};
   empty.model.ReadProperties(odd);
   EXPECT_EQ(empty.model.Percent(), 16);
   EXPECT_EQ(empty.model.Caption(), "wwbutton");
   EXPECT_EQ(empty.model.ButtonType(), 1);
 }
 
+TEST(CommandProperties, LoadingConvertsSavedValuesOrTakesTheReadDefault) {
+  const ButtonFont arial{"Arial", 9, true, false};
+  Button b;
+  b.model.ReadProperties(PropertyBag{{"BackColor", std::int64_t{1} << 32},
+                                     {"ForeColor", std::string("255")},
+                                     {"MidColor", std::int64_t{-1}},
+                                     {"Percent", std::string(" 40 ")},
+                                     {"Enabled", std::string("False")},
+                                     {"XpType", true},
+                                     {"ColorScheme", std::int64_t{1} << 31},
+                                     {"Font", arial}});
+  EXPECT_EQ(b.model.BackColor(), StandardSystemColors().buttonFace) << "beyond 32 bits";
+  EXPECT_EQ(b.model.ForeColor(), 255u);
+  EXPECT_EQ(b.model.MidColor(), 0xFFFFFFFFu);
+  EXPECT_EQ(b.model.Percent(), 40);
+  EXPECT_FALSE(b.model.Enabled());
+  EXPECT_FALSE(b.site.windowEnabled);
+  EXPECT_EQ(b.model.XpType(), -1) << "true is -1";
+  EXPECT_EQ(b.model.ColorScheme(), 1) << "beyond 32-bit signed";
+  EXPECT_EQ(b.model.Font(), arial);
+  EXPECT_EQ(b.site.font, arial);
+
+  // A font saved as anything but a font, and a font where a text belongs.
+  b.model.ReadProperties(PropertyBag{{"Font", std::string("Arial")}, {"Caption", arial}});
+  EXPECT_EQ(b.model.Font(), (ButtonFont{"Verdana", 7.5, false, false})) << "the ambient font";
+  EXPECT_EQ(b.model.Caption(), "wwbutton");
+
+  // What was loaded is saved back the same way.
+  PropertyBag saved;
+  b.model.ReadProperties(PropertyBag{{"Font", arial}, {"Percent", std::int64_t{40}}});
+  b.model.WriteProperties(saved);
+  EXPECT_EQ(saved.Entries(), (std::vector<PropertyBag::Entry>{{"Font", arial}, {"Percent", std::int64_t{40}}}));
+}
+
 TEST(CommandProperties, LoadingKeepsSavedColoursOverSchemeOverwrites) {
   Button b;
-  b.model.ReadProperties(MemoryPropertyStore{{"ColorScheme", std::int64_t{3}}, {"ButtonType", std::int64_t{5}}});
+  b.model.ReadProperties(PropertyBag{{"ColorScheme", std::int64_t{3}}, {"ButtonType", std::int64_t{5}}});
   EXPECT_EQ(b.model.OfficeXpFillColor(), MakeColor(222, 222, 160)) << "read default, not the grey palette";
   EXPECT_EQ(b.model.Data().textColor, 0u);
   b.model.SetForeColor(MakeColor(9, 9, 9));
