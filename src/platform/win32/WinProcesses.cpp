@@ -4,7 +4,9 @@
 
 #include "platform/win32/AnsiText.h"
 #include "platform/win32/UniqueHandles.h"
-// After windows.h:
+// After windows.h, and without UNICODE: the ANSI records and calls
+// (PROCESSENTRY32, Process32First, ...) whatever the build says.
+#undef UNICODE
 #include <tlhelp32.h>
 
 namespace platform::win32_impl {
@@ -14,6 +16,10 @@ namespace {
 constexpr DWORD kQueryInformation = PROCESS_QUERY_INFORMATION;                       // 0x400
 constexpr DWORD kSetInformation = PROCESS_QUERY_INFORMATION | PROCESS_SET_INFORMATION;  // 0x600
 static_assert(kQueryInformation == 0x400 && kSetInformation == 0x600 && PROCESS_SET_QUOTA == 0x100);
+
+#if !defined(_WIN64)
+static_assert(sizeof(PROCESSENTRY32) == 296, "the record of 32-bit Windows");
+#endif
 
 UniqueHandle Snapshot(DWORD flags, DWORD pid) {
   // A module snapshot fails with ERROR_BAD_LENGTH while the process is loading
