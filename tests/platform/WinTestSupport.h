@@ -18,8 +18,15 @@ inline std::string UniqueName(const std::string& what) {
   return "Tarvelo.Test." + what + "." + std::to_string(::GetCurrentProcessId());
 }
 
+// The event a test child sets once its main() runs, that is once the system
+// has loaded it with every module it imports.
+inline std::string ChildReadyEventName(DWORD childPid) {
+  return "Tarvelo.Test.ChildReady." + std::to_string(childPid);
+}
+
 // tarvelo_test_child.exe, built next to the test, running with the given
-// arguments; ended and waited for when the object goes.
+// arguments and started as far as its main(); ended and waited for when the
+// object goes.
 class ChildProcess {
  public:
   explicit ChildProcess(const std::string& arguments) {
@@ -28,12 +35,17 @@ class ChildProcess {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (::CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                         &info)) {
-      process_.Reset(info.hProcess);
-      UniqueHandle thread(info.hThread);
-      pid_ = info.dwProcessId;
+    if (!::CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                          nullptr, &startup, &info)) {
+      return;
     }
+    process_.Reset(info.hProcess);
+    const UniqueHandle thread(info.hThread);
+    pid_ = info.dwProcessId;
+    const UniqueHandle ready(::CreateEventA(nullptr, TRUE, FALSE, ChildReadyEventName(pid_).c_str()));
+    ::ResumeThread(thread.Get());
+    const HANDLE either[] = {ready.Get(), process_.Get()};
+    ::WaitForMultipleObjects(2, either, FALSE, 30000);
   }
   ~ChildProcess() { End(); }
   ChildProcess(const ChildProcess&) = delete;
