@@ -88,7 +88,7 @@ TEST_F(CpuPageTest, ShellPicturesBecomeTheRowsIcons) {
   ASSERT_EQ(image.size(), QSize(16, 16));
   EXPECT_EQ(image.pixel(8, 8), 0xFFC02010u);
   EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
-  EXPECT_EQ(List().topLevelItem(2)->icon(0).pixmap(16).toImage().pixel(8, 8) == 0xFFC02010u, false)
+  EXPECT_NE(List().topLevelItem(2)->icon(0).pixmap(16).toImage().pixel(8, 8), 0xFFC02010u)
       << "the other rows keep their own icons";
 }
 

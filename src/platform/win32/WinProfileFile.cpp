@@ -1,5 +1,6 @@
 #include "platform/win32/WinProfileFile.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "common/ModulePublicFunction.h"
