@@ -1,7 +1,18 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, everything Tarvelo needs to build, run and
 # be tested. Does nothing when all of it is there already.
+#
+#   scripts/install-deps.sh             the Linux build, its tests and benchmarks
+#   scripts/install-deps.sh --windows   also the 32-bit Windows cross build
+#                                       (mingw-w64) and Wine to test it
 set -euo pipefail
+
+windows=0
+case "${1:-}" in
+  "") ;;
+  --windows) windows=1 ;;
+  *) echo "usage: $0 [--windows]" >&2; exit 2 ;;
+esac
 
 packages=(
   # build
@@ -14,19 +25,37 @@ packages=(
   # the program's fonts: metric-compatible stand-ins for Verdana and Arial
   fonts-dejavu-core fonts-liberation2
 )
+if [ $windows -eq 1 ]; then
+  packages+=(
+    # the 32-bit Windows cross compilers (their -posix variants build GoogleTest)
+    # and GoogleTest's sources to build with them
+    g++-mingw-w64-i686 googletest
+    # Wine runs the Windows test suites; 32-bit programs need its i386 half
+    wine wine32:i386
+  )
+fi
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+# Wait for another apt run to finish rather than fail on its lock.
+apt_options=(-o DPkg::Lock::Timeout=600 -o Acquire::Retries=3)
+
+needs_update=0
+if [ $windows -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "Adding the i386 architecture (for wine32)"
+  "${sudo[@]}" dpkg --add-architecture i386
+  needs_update=1
+fi
 
 missing=()
 for package in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
   [ "$status" = "install ok installed" ] || missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+[ ${#missing[@]} -eq 0 ] && [ $needs_update -eq 0 ] && exit 0
 
-echo "Installing: ${missing[*]}"
-sudo=()
-[ "$(id -u)" -eq 0 ] || sudo=(sudo)
-export DEBIAN_FRONTEND=noninteractive
-# Wait for another apt run to finish rather than fail on its lock.
-apt_options=(-o DPkg::Lock::Timeout=600 -o Acquire::Retries=3)
+[ ${#missing[@]} -eq 0 ] || echo "Installing: ${missing[*]}"
 "${sudo[@]}" apt-get "${apt_options[@]}" update -qq
+[ ${#missing[@]} -eq 0 ] && exit 0
 "${sudo[@]}" apt-get "${apt_options[@]}" install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the logic and widget suites and the
-# end-to-end suite on a private X display, which the tests start and stop.
+# end-to-end suite on a private X display, which the tests start and stop;
+# then the Windows build of the platform layer and of the Qt-free suites under
+# Wine (scripts/test-windows.sh). Extra arguments go to both ctest runs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TARVELO_BUILD_DIR:-$root/build}
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh"
-ctest --test-dir "$build" --output-on-failure --timeout 600 --parallel "$(nproc)" "$@"
+status=0
+ctest --test-dir "$build" --output-on-failure --timeout 600 --parallel "$(nproc)" "$@" || status=$?
+"$root/scripts/test-windows.sh" "$@" || status=$?
+exit $status

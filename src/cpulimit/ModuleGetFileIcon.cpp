@@ -1,7 +1,9 @@
 #include "cpulimit/ModuleGetFileIcon.h"
 
+#include <QImage>
 #include <QPainter>
 #include <QPixmap>
+#include <cstring>
 
 #include "platform/FileIcons.h"
 
@@ -31,6 +33,20 @@ QIcon DrawnProgramIcon() {
   return icon;
 }
 
+// The shell's own picture of the file (Windows), as Qt keeps it.
+QIcon PictureIcon(const platform::IconPicture& picture) {
+  if (picture.width <= 0 || picture.height <= 0 ||
+      picture.pixels.size() != static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height)) {
+    return {};
+  }
+  QImage image(picture.width, picture.height, QImage::Format_ARGB32);
+  for (int y = 0; y < picture.height; ++y) {
+    std::memcpy(image.scanLine(y), picture.pixels.data() + static_cast<std::size_t>(y) * picture.width,
+                static_cast<std::size_t>(picture.width) * sizeof(std::uint32_t));
+  }
+  return QIcon(QPixmap::fromImage(image));
+}
+
 QIcon GenericProgramIcon() {
   static const QIcon icon = QIcon::fromTheme("application-x-executable", DrawnProgramIcon());
   return icon;
@@ -38,13 +54,16 @@ QIcon GenericProgramIcon() {
 
 }  // namespace
 
-QIcon GetFileIcon(platform::FileIcons& icons, const std::string& path, bool small) {
+QIcon GetFileIcon(platform::FileIcons& icons, const std::string& path, bool smallIcon) {
   if (path.empty()) return {};
+  if (const auto picture = icons.PictureOf(path, smallIcon)) {
+    if (QIcon icon = PictureIcon(*picture); !icon.isNull()) return icon;
+  }
   const platform::IconSource source = icons.IconOf(path);
   QIcon icon;
   if (!source.themeName.empty()) icon = QIcon::fromTheme(QString::fromStdString(source.themeName));
   else if (!source.filePath.empty()) icon = QIcon(QString::fromStdString(source.filePath));
-  const int size = small ? 16 : 32;
+  const int size = smallIcon ? 16 : 32;
   if (icon.isNull() || icon.pixmap(size).isNull()) icon = GenericProgramIcon();
   return icon;
 }

@@ -77,6 +77,21 @@ TEST_F(CpuPageTest, StartUpListsTheProcessesWithAPathAndTheirIcons) {
   EXPECT_EQ(Page().CommandLimitProcessCPU->geometry().size(), QSize(97, 25));
 }
 
+TEST_F(CpuPageTest, ShellPicturesBecomeTheRowsIcons) {
+  // Where the shell hands out pictures (Windows), a row shows the picture.
+  platform::IconPicture picture{16, 16, std::vector<std::uint32_t>(16 * 16, 0xFFC02010u)};
+  picture.pixels[0] = 0x00000000u;  // a transparent corner
+  fake.icons->pictures[{"/usr/bin/viewer", true}] = picture;
+  emit Page().CommandRefreshProcess->Click();
+  ASSERT_EQ(List().Text(1, 2), "viewer");
+  const QImage image = List().topLevelItem(1)->icon(0).pixmap(16).toImage().convertToFormat(QImage::Format_ARGB32);
+  ASSERT_EQ(image.size(), QSize(16, 16));
+  EXPECT_EQ(image.pixel(8, 8), 0xFFC02010u);
+  EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
+  EXPECT_NE(List().topLevelItem(2)->icon(0).pixmap(16).toImage().pixel(8, 8), 0xFFC02010u)
+      << "the other rows keep their own icons";
+}
+
 TEST_F(CpuPageTest, NewLimitThenChangeThenRelease) {
   WithDialog(0, [](FormSetProcessCpuPercent& d) {
     EXPECT_EQ(d.windowTitle(), "Limit process CPU usage");

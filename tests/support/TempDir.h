@@ -1,11 +1,14 @@
 #pragma once
 
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -15,8 +18,18 @@ namespace tarvelo::testing {
 class TempDir {
  public:
   TempDir() {
+#ifdef _WIN32
+    // No mkdtemp: a random name, created only if it does not exist yet.
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+      const auto candidate = std::filesystem::temp_directory_path() / ("tarvelo-test-" + std::to_string(random()));
+      std::error_code ec;
+      if (std::filesystem::create_directory(candidate, ec)) path_ = candidate.string();
+    }
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "tarvelo-test-XXXXXX").string();
     path_ = ::mkdtemp(pattern.data());
+#endif
   }
   ~TempDir() {
     std::error_code ec;
@@ -27,7 +40,11 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::string& Path() const { return path_; }
+#ifdef _WIN32
+  std::string File(const std::string& name) const { return path_ + "\\" + name; }
+#else
   std::string File(const std::string& name) const { return path_ + "/" + name; }
+#endif
 
  private:
   std::string path_;

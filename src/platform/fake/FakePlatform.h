@@ -93,7 +93,8 @@ class FakeWorkingSetTrimmer final : public WorkingSetTrimmer {
   std::function<void(ProcessId)> onTrim;
 };
 
-// Icons by executable path, set by the test; counts the questions.
+// Icons by executable path, set by the test; counts the questions. Pictures
+// stand for a shell that hands out pictures (Windows), by path and size.
 class FakeFileIcons final : public FileIcons {
  public:
   IconSource IconOf(const std::string& exePath) override {
@@ -101,7 +102,13 @@ class FakeFileIcons final : public FileIcons {
     const auto it = icons.find(exePath);
     return it != icons.end() ? it->second : IconSource{};
   }
+  std::optional<IconPicture> PictureOf(const std::string& exePath, bool smallIcon) override {
+    const auto it = pictures.find({exePath, smallIcon});
+    if (it == pictures.end()) return std::nullopt;
+    return it->second;
+  }
   std::map<std::string, IconSource> icons;
+  std::map<std::pair<std::string, bool>, IconPicture> pictures;  // (path, small)
   int asked = 0;
 };
 
