@@ -6,25 +6,6 @@
 
 namespace platform::linux_impl {
 
-namespace {
-
-bool HasAny(std::string_view text, std::string_view characters) {
-  return text.find_first_of(characters) != std::string_view::npos;
-}
-
-// A name or value that would break the line structure of the file (and so
-// change other keys) is refused rather than written.
-bool Writable(std::string_view section, std::string_view key, std::string_view value) {
-  using namespace std::string_view_literals;
-  const auto lineBreaks = "\r\n\0"sv;
-  return section.find_first_not_of(' ') != std::string_view::npos &&
-         key.find_first_not_of(' ') != std::string_view::npos && !HasAny(section, lineBreaks) &&
-         !HasAny(section, "]") && !HasAny(key, lineBreaks) && !HasAny(key, "=[") &&
-         !HasAny(value, lineBreaks);
-}
-
-}  // namespace
-
 LinuxProfileFile::LinuxProfileFile(std::string path) : path_(std::move(path)) {}
 
 std::string LinuxProfileFile::GetString(std::string_view section, std::string_view key,
@@ -37,7 +18,7 @@ std::string LinuxProfileFile::GetString(std::string_view section, std::string_vi
 
 bool LinuxProfileFile::WriteString(std::string_view section, std::string_view key,
                                    std::string_view value) {
-  if (!Writable(section, key, value)) return false;
+  if (!IsWritableEntry(section, key, value)) return false;
   const FileContents file = ReadWholeFile(path_, kMaxFileBytes);
   // A file that exists but cannot be read would be lost by a rewrite.
   if (file.status != ReadStatus::Ok && file.status != ReadStatus::Missing) return false;

@@ -9,23 +9,6 @@
 
 namespace platform::win32_impl {
 
-namespace {
-
-bool HasAny(std::string_view text, std::string_view characters) {
-  return text.find_first_of(characters) != std::string_view::npos;
-}
-
-bool Writable(std::string_view section, std::string_view key, std::string_view value) {
-  using namespace std::string_view_literals;
-  const auto lineBreaks = "\r\n\0"sv;
-  return section.find_first_not_of(' ') != std::string_view::npos &&
-         key.find_first_not_of(' ') != std::string_view::npos && !HasAny(section, lineBreaks) &&
-         !HasAny(section, "]") && !HasAny(key, lineBreaks) && !HasAny(key, "=[") &&
-         !HasAny(value, lineBreaks);
-}
-
-}  // namespace
-
 WinProfileFile::WinProfileFile(std::string path) : path_(std::move(path)), ansiPath_(Utf8ToAnsi(path_)) {}
 
 std::string WinProfileFile::GetString(std::string_view section, std::string_view key,
@@ -42,7 +25,7 @@ std::string WinProfileFile::GetString(std::string_view section, std::string_view
 }
 
 bool WinProfileFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-  if (!Writable(section, key, value)) return false;
+  if (!IsWritableEntry(section, key, value)) return false;
   return ::WritePrivateProfileStringA(Utf8ToAnsi(section).c_str(), Utf8ToAnsi(key).c_str(),
                                       Utf8ToAnsi(value).c_str(), ansiPath_.c_str()) != FALSE;
 }
