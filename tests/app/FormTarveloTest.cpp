@@ -11,6 +11,7 @@
 
 #include "app/ChromeButtonWidget.h"
 #include "platform/fake/FakePlatform.h"
+#include "support/ModalWatcher.h"
 #include "widgets/Label.h"
 #include "widgets/Picture.h"
 
@@ -170,20 +171,13 @@ TEST_F(FormTarveloTest, StartUpOpensCentredOnTheStatusPageWithEveryTimer) {
 
 TEST_F(FormTarveloTest, SecondInstanceIsToldAndNothingElseHappens) {
   fake.instance->otherRunning = true;
-  QString text, title;
-  QMessageBox::StandardButtons buttons;
-  QTimer::singleShot(0, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
-    text = box->text();
-    title = box->windowTitle();
-    buttons = box->standardButtons();
-    box->accept();
-  });
+  testing::ShownMessage message;
+  const auto watcher = testing::ShownMessage::Record(message);
   EXPECT_FALSE(form.Load());
-  EXPECT_EQ(text, "Tarvelo already in running.");
-  EXPECT_EQ(title, "Tarvelo");
-  EXPECT_EQ(buttons, QMessageBox::Ok);
+  EXPECT_EQ(message.text, "Tarvelo already in running.");
+  EXPECT_EQ(message.title, "Tarvelo");
+  EXPECT_EQ(message.icon, QMessageBox::NoIcon);
+  EXPECT_EQ(message.buttons, QMessageBox::Ok);
   EXPECT_FALSE(form.isVisible());
   EXPECT_EQ(fake.privileges->calls, 0);
   EXPECT_FALSE(form.TimerOnTimeState->isActive());

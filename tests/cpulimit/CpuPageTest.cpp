@@ -14,6 +14,7 @@
 #include "button/Command.h"
 #include "cpulimit/FormSetProcessCpuPercent.h"
 #include "platform/fake/FakePlatform.h"
+#include "support/ModalWatcher.h"
 #include "widgets/Label.h"
 #include "widgets/ListView.h"
 
@@ -37,18 +38,9 @@ class CpuPageTest : public ::testing::Test {
   // Opens the dialog for a row and runs `act` on it once it shows.
   void WithDialog(int row, const std::function<void(FormSetProcessCpuPercent&)>& act) {
     Select(row);
-    bool seen = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-      auto* dialog = qobject_cast<FormSetProcessCpuPercent*>(QApplication::activeModalWidget());
-      if (dialog == nullptr) return;
-      poll.stop();
-      seen = true;
-      act(*dialog);
-    });
-    poll.start(5);
+    testing::ModalWatcher<FormSetProcessCpuPercent> watcher(act);
     emit Page().CommandLimitProcessCPU->Click();
-    EXPECT_TRUE(seen) << "the dialog showed";
+    EXPECT_TRUE(watcher.Seen()) << "the dialog showed";
   }
   void Limit(int row, int percent) {
     WithDialog(row, [&](FormSetProcessCpuPercent& d) {
@@ -143,23 +135,13 @@ TEST_F(CpuPageTest, AFourthLimitIsRefused) {
   EXPECT_EQ(form.PictureState->LabelStateProcessLimited->text(), "3");
 
   Select(3);
-  QString text, title;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box == nullptr) return;
-    poll.stop();
-    text = box->text();
-    title = box->windowTitle();
-    icon = box->icon();
-    box->accept();
-  });
-  poll.start(5);
+  testing::ShownMessage message;
+  const auto watcher = testing::ShownMessage::Record(message);
   emit Page().CommandLimitProcessCPU->Click();
-  EXPECT_EQ(text, "Can not limit more");
-  EXPECT_EQ(title, "Tarvelo");
-  EXPECT_EQ(icon, QMessageBox::Warning);
+  EXPECT_EQ(message.text, "Can not limit more");
+  EXPECT_EQ(message.title, "Tarvelo");
+  EXPECT_EQ(message.icon, QMessageBox::Warning);
+  EXPECT_EQ(message.buttons, QMessageBox::Ok);
   EXPECT_EQ(List().Text(3, 3), "");
 }
 

@@ -10,6 +10,7 @@
 #include "app/FormTarvelo.h"
 #include "button/Command.h"
 #include "platform/fake/FakePlatform.h"
+#include "support/ModalWatcher.h"
 #include "widgets/CheckBox.h"
 #include "widgets/ComboList.h"
 #include "widgets/Label.h"
@@ -72,26 +73,15 @@ TEST_F(MemoryPageTest, UnknownStoredIntervalKeepsTheFirstEntry) {
 
 TEST_F(MemoryPageTest, ReleaseByHandTellsTheFigureThenLogsIt) {
   ASSERT_TRUE(form.Load());
-  QString text, title;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  testing::ShownMessage message;
   int rowsWhileShown = -1;
-  // The release yields to the event loop, so the box is looked for until it shows.
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box == nullptr) return;
-    poll.stop();
-    text = box->text();
-    title = box->windowTitle();
-    icon = box->icon();
-    rowsWhileShown = Page().ListViewMemoryLog->RowCount();
-    box->accept();
-  });
-  poll.start(5);
+  const auto watcher =
+      testing::ShownMessage::Record(message, [&] { rowsWhileShown = Page().ListViewMemoryLog->RowCount(); });
   emit Page().CommandFreeMemory->Click();
-  EXPECT_EQ(text, "Success! 10 MB memory released.");
-  EXPECT_EQ(title, "Tarvelo");
-  EXPECT_EQ(icon, QMessageBox::Information);
+  EXPECT_EQ(message.text, "Success! 10 MB memory released.");
+  EXPECT_EQ(message.title, "Tarvelo");
+  EXPECT_EQ(message.icon, QMessageBox::Information);
+  EXPECT_EQ(message.buttons, QMessageBox::Ok);
   EXPECT_EQ(rowsWhileShown, 0) << "the row comes after the message";
   ASSERT_EQ(Page().ListViewMemoryLog->RowCount(), 1);
   EXPECT_EQ(Page().ListViewMemoryLog->Text(0, 0), "1");
