@@ -54,6 +54,19 @@ awk -F, '
   }' "$scratch/button.csv"
 
 echo
+echo "== One fill of the process list (icons included) against ps -e -o pid,comm, wall time"
+"$bin/process_list_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+  --benchmark_out="$scratch/list.csv" --benchmark_out_format=csv 2>/dev/null | grep -E "_median|^Benchmark" || true
+ps_runs=20
+t0=$(date +%s%N)
+for _ in $(seq $ps_runs); do ps -e -o pid,comm >/dev/null; done
+t1=$(date +%s%N)
+ps_ms=$(awk -v d=$((t1 - t0)) -v n=$ps_runs 'BEGIN { printf "%.3f", d / n / 1e6 }')
+echo "  ps -e -o pid,comm: ${ps_ms} ms over $(ps -e --no-headers | wc -l) processes"
+awk -F, -v ps="$ps_ms" '
+  /_median/ { gsub(/"/, "", $1); sub(/_median/, "", $1); printf "  %-28s %6.2f x ps\n", $1, $3 / ps }' "$scratch/list.csv"
+
+echo
 echo "== One memory release over every process against opening and closing a pidfd per process"
 "$bin/memory_release_bench" --benchmark_out="$scratch/release.csv" --benchmark_out_format=csv 2>/dev/null \
   | grep -E "^(Pidfd|Full|Timer|Benchmark)" || true
