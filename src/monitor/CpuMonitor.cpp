@@ -77,8 +77,9 @@ void CpuMonitor::RaisePropertyChanged(std::string_view name) {
 
 void CpuMonitor::Present() { update(); }
 
-void CpuMonitor::RaiseUpdate(const SystemLevelsReport& l) {
-  emit Update(l.CPULoadPercent, l.MemoryLoadPercent, l.PhysicalMemoryTotal, l.PhysicalMemoryAvailable,
+void CpuMonitor::RaiseUpdate(const SystemLevelsReport& report) {
+  const SystemLevels& l = report.sample;
+  emit Update(report.CPULoadPercent, report.MemoryLoadPercent, l.PhysicalMemoryTotal, l.PhysicalMemoryAvailable,
               l.PhysicalMemoryAvailablePercent, l.PageFileTotal, l.PageFileAvailable, l.PageFileAvailablePercent,
               l.VirtualMemoryTotal, l.VirtualMemoryAvailable, l.VirtualMemoryAvailablePercent, l.HDTotalBytes,
               l.HDTotalFreeBytes, l.HDAvailableFreeBytes, l.HDTotalBytesUsed, l.HDAvailablePercent);

@@ -22,22 +22,7 @@ std::int32_t RoundToInt32(float value) {
 }  // namespace
 
 SystemLevelsReport ReportOf(const SystemLevels& l) {
-  return {RoundToInt32(l.CPULoadPercent),
-          RoundToInt32(l.MemoryLoadPercent),
-          l.PhysicalMemoryTotal,
-          l.PhysicalMemoryAvailable,
-          l.PhysicalMemoryAvailablePercent,
-          l.PageFileTotal,
-          l.PageFileAvailable,
-          l.PageFileAvailablePercent,
-          l.VirtualMemoryTotal,
-          l.VirtualMemoryAvailable,
-          l.VirtualMemoryAvailablePercent,
-          l.HDTotalBytes,
-          l.HDTotalFreeBytes,
-          l.HDAvailableFreeBytes,
-          l.HDTotalBytesUsed,
-          l.HDAvailablePercent};
+  return {RoundToInt32(l.CPULoadPercent), RoundToInt32(l.MemoryLoadPercent), l};
 }
 
 }  // namespace tarvelo::monitor

@@ -31,24 +31,11 @@ struct SystemLevels {
 
 // The sixteen values a sample hands to its reader (GetCurrentSystemLevels and
 // the Update event): the CPU and memory loads rounded to whole percent (half to
-// even), the rest as sampled.
+// even), the other fourteen as sampled.
 struct SystemLevelsReport {
   std::int32_t CPULoadPercent = 0;
   std::int32_t MemoryLoadPercent = 0;
-  std::int64_t PhysicalMemoryTotal = 0;
-  std::int64_t PhysicalMemoryAvailable = 0;
-  float PhysicalMemoryAvailablePercent = 0;
-  std::int64_t PageFileTotal = 0;
-  std::int64_t PageFileAvailable = 0;
-  float PageFileAvailablePercent = 0;
-  std::int64_t VirtualMemoryTotal = 0;
-  std::int64_t VirtualMemoryAvailable = 0;
-  float VirtualMemoryAvailablePercent = 0;
-  std::int64_t HDTotalBytes = 0;
-  std::int64_t HDTotalFreeBytes = 0;
-  std::int64_t HDAvailableFreeBytes = 0;
-  std::int64_t HDTotalBytesUsed = 0;
-  float HDAvailablePercent = 0;
+  SystemLevels sample;  // the rest of the values come from here
 
   friend bool operator==(const SystemLevelsReport&, const SystemLevelsReport&) = default;
 };

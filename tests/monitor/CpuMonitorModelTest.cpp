@@ -111,8 +111,8 @@ TEST_F(Properties, AnAbsentDriveReadsAsEmptyAndGivesZeros) {
   Load(PropertyBag{{"BackColor", std::int64_t{kDarkGrey}}});
   EXPECT_EQ(model->HDDriveLetter(), "");
   Tick();
-  EXPECT_EQ(host.updates.back().HDTotalBytes, 0);
-  EXPECT_EQ(host.updates.back().HDAvailablePercent, 0);
+  EXPECT_EQ(host.updates.back().sample.HDTotalBytes, 0);
+  EXPECT_EQ(host.updates.back().sample.HDAvailablePercent, 0);
   EXPECT_EQ(fake.diskSpace->paths.back(), "");
 }
 
@@ -223,14 +223,14 @@ TEST_F(Sampling, EachTickShiftsTheHistoryAndRaisesUpdate) {
   const SystemLevelsReport& u = host.updates.back();
   EXPECT_EQ(u.CPULoadPercent, 0);
   EXPECT_EQ(u.MemoryLoadPercent, 70);
-  EXPECT_EQ(u.PhysicalMemoryTotal, 1000);
-  EXPECT_EQ(u.PhysicalMemoryAvailablePercent, 50);
-  EXPECT_EQ(u.PageFileAvailablePercent, 25);
-  EXPECT_EQ(u.VirtualMemoryAvailablePercent, 25);
-  EXPECT_EQ(u.HDTotalBytes, 1000);
-  EXPECT_EQ(u.HDTotalFreeBytes, 300);
-  EXPECT_EQ(u.HDAvailableFreeBytes, 250);
-  EXPECT_EQ(u.HDTotalBytesUsed, 750);
+  EXPECT_EQ(u.sample.PhysicalMemoryTotal, 1000);
+  EXPECT_EQ(u.sample.PhysicalMemoryAvailablePercent, 50);
+  EXPECT_EQ(u.sample.PageFileAvailablePercent, 25);
+  EXPECT_EQ(u.sample.VirtualMemoryAvailablePercent, 25);
+  EXPECT_EQ(u.sample.HDTotalBytes, 1000);
+  EXPECT_EQ(u.sample.HDTotalFreeBytes, 300);
+  EXPECT_EQ(u.sample.HDAvailableFreeBytes, 250);
+  EXPECT_EQ(u.sample.HDTotalBytesUsed, 750);
 }
 
 TEST_F(Sampling, FirstSampleIndexStopsAtZero) {
@@ -332,12 +332,12 @@ TEST_F(Sampling, TheDriveChangesFromTheNextSample) {
   fake.diskSpace->drives["D:\\"] = platform::DiskSpace{400, 100, 100};
   model->SetHDDriveLetter("d:");
   Tick();
-  EXPECT_EQ(host.updates.back().HDTotalBytes, 400);
-  EXPECT_EQ(host.updates.back().HDAvailablePercent, 25);
+  EXPECT_EQ(host.updates.back().sample.HDTotalBytes, 400);
+  EXPECT_EQ(host.updates.back().sample.HDAvailablePercent, 25);
   model->SetHDDriveLetter("d");
   Tick();
   EXPECT_EQ(fake.diskSpace->paths.back(), "d");
-  EXPECT_EQ(host.updates.back().HDTotalBytes, 0) << "a lone letter is no root";
+  EXPECT_EQ(host.updates.back().sample.HDTotalBytes, 0) << "a lone letter is no root";
 }
 
 TEST_F(Sampling, ResizeKeepsTheNewestSamplesAtTheRightEdge) {
