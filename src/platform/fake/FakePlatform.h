@@ -223,62 +223,30 @@ class FakeProcessPriorities final : public ProcessPriorities {
 
 // A fake platform whose parts stay reachable by their concrete types.
 struct FakePlatform {
-  FakePlatform() {
-    auto m = std::make_unique<FakeMemoryStatus>();
-    auto s = std::make_unique<FakeProfile>();
-    auto i = std::make_unique<FakeSingleInstance>();
-    auto p = std::make_unique<FakePrivileges>();
-    auto t = std::make_unique<FakeProcessTable>();
-    auto ws = std::make_unique<FakeWorkingSetTrimmer>();
-    auto f = std::make_unique<FakeFileIcons>();
-    icons = f.get();
-    processes = t.get();
-    trimmer = ws.get();
-    auto a = std::make_unique<FakeAutostart>();
-    auto w = std::make_unique<FakeForegroundWindow>();
-    auto r = std::make_unique<FakeProcessPriorities>();
-    memory = m.get();
-    settings = s.get();
-    instance = i.get();
-    privileges = p.get();
-    autostart = a.get();
-    windows = w.get();
-    priorities = r.get();
-    platform.memoryStatus = std::move(m);
-    platform.settingsFile = std::move(s);
-    platform.singleInstance = std::move(i);
-    platform.privileges = std::move(p);
-    platform.processTable = std::move(t);
-    platform.workingSetTrimmer = std::move(ws);
-    platform.fileIcons = std::move(f);
-
-    auto c = std::make_unique<FakeCpuTimes>();
-    auto sm = std::make_unique<FakeSystemMemory>();
-    auto d = std::make_unique<FakeDiskSpace>();
-    cpuTimes = c.get();
-    systemMemory = sm.get();
-    diskSpace = d.get();
-    platform.cpuTimes = std::move(c);
-    platform.systemMemory = std::move(sm);
-    platform.diskSpace = std::move(d);
-    platform.autostart = std::move(a);
-    platform.foregroundWindow = std::move(w);
-    platform.processPriorities = std::move(r);
-  }
   Platform platform;
-  FakeMemoryStatus* memory;
-  FakeProfile* settings;
-  FakeSingleInstance* instance;
-  FakePrivileges* privileges;
-  FakeProcessTable* processes;
-  FakeWorkingSetTrimmer* trimmer;
-  FakeFileIcons* icons;
-  FakeCpuTimes* cpuTimes;
-  FakeSystemMemory* systemMemory;
-  FakeDiskSpace* diskSpace;
-  FakeAutostart* autostart;
-  FakeForegroundWindow* windows;
-  FakeProcessPriorities* priorities;
+  FakeMemoryStatus* memory = Own<FakeMemoryStatus>(platform.memoryStatus);
+  FakeProfile* settings = Own<FakeProfile>(platform.settingsFile);
+  FakeSingleInstance* instance = Own<FakeSingleInstance>(platform.singleInstance);
+  FakePrivileges* privileges = Own<FakePrivileges>(platform.privileges);
+  FakeProcessTable* processes = Own<FakeProcessTable>(platform.processTable);
+  FakeWorkingSetTrimmer* trimmer = Own<FakeWorkingSetTrimmer>(platform.workingSetTrimmer);
+  FakeFileIcons* icons = Own<FakeFileIcons>(platform.fileIcons);
+  FakeCpuTimes* cpuTimes = Own<FakeCpuTimes>(platform.cpuTimes);
+  FakeSystemMemory* systemMemory = Own<FakeSystemMemory>(platform.systemMemory);
+  FakeDiskSpace* diskSpace = Own<FakeDiskSpace>(platform.diskSpace);
+  FakeAutostart* autostart = Own<FakeAutostart>(platform.autostart);
+  FakeForegroundWindow* windows = Own<FakeForegroundWindow>(platform.foregroundWindow);
+  FakeProcessPriorities* priorities = Own<FakeProcessPriorities>(platform.processPriorities);
+
+ private:
+  // Puts a new fake of the slot's kind into the platform and keeps it reachable.
+  template <typename Fake, typename Interface>
+  static Fake* Own(std::unique_ptr<Interface>& slot) {
+    auto fake = std::make_unique<Fake>();
+    Fake* raw = fake.get();
+    slot = std::move(fake);
+    return raw;
+  }
 };
 
 }  // namespace platform::fake
