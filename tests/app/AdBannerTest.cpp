@@ -15,6 +15,7 @@
 
 #include "app/AdBanner.h"
 #include "app/FormTarvelo.h"
+#include "support/Browser.h"
 #include "platform/fake/FakePlatform.h"
 #include "tray/FormMenu.h"
 #include "tray/TrayController.h"
@@ -86,17 +87,6 @@ class AdServer : public QObject {
 struct SiteAt {
   explicit SiteAt(const QByteArray& root) { qputenv("TARVELO_SITE_URL", root); }
   ~SiteAt() { qunsetenv("TARVELO_SITE_URL"); }
-};
-
-// Catches what the program opens in the browser.
-class Browser : public QObject {
-  Q_OBJECT
-
- public:
-  Browser() { QDesktopServices::setUrlHandler("http", this, "Open"); }
-  ~Browser() override { QDesktopServices::unsetUrlHandler("http"); }
-  Q_INVOKABLE void Open(const QUrl& url) { opened.append(url.toString()); }
-  QStringList opened;
 };
 
 constexpr int kPollMs = 100;  // TimerAd, quickened
@@ -222,7 +212,7 @@ TEST(AdBanner, HidingTheWindowPollsAgainAndOnlyANewTextReplacesTheOld) {
 
 TEST(AdBanner, BannerUnderlinesUnderThePointerAndItsLinksOpenTheSite) {
   Scene scene;
-  Browser browser;
+  testing::Browser browser;
   scene.server.Reply("ADOffer");
   scene.form.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&scene.form));
@@ -249,4 +239,3 @@ TEST(AdBanner, BannerUnderlinesUnderThePointerAndItsLinksOpenTheSite) {
 }  // namespace
 }  // namespace tarvelo
 
-#include "AdBannerTest.moc"

@@ -11,23 +11,13 @@
 #include <QTimer>
 
 #include "app/FormTarvelo.h"
+#include "support/Browser.h"
 #include "platform/fake/FakePlatform.h"
 #include "tray/FormMenu.h"
 #include "tray/TrayController.h"
 
 namespace tarvelo {
 namespace {
-
-// Catches what the program opens in the browser.
-class Browser : public QObject {
-  Q_OBJECT
-
- public:
-  Browser() { QDesktopServices::setUrlHandler("http", this, "Open"); }
-  ~Browser() override { QDesktopServices::unsetUrlHandler("http"); }
-  Q_INVOKABLE void Open(const QUrl& url) { opened.append(url.toString()); }
-  QStringList opened;
-};
 
 class TrayMenuTest : public ::testing::Test {
  protected:
@@ -103,7 +93,7 @@ TEST_F(TrayMenuTest, RightClickPopsUpTheMenuAndItsPageItemsShowTheWindow) {
 }
 
 TEST_F(TrayMenuTest, HomePageOpensTheSiteRoot) {
-  Browser browser;
+  testing::Browser browser;
   menu->m_HomePage->trigger();
   ASSERT_EQ(browser.opened.size(), 1);
   EXPECT_EQ(browser.opened[0], QUrl(browser.opened[0]).adjusted(QUrl::RemovePath).toString());
@@ -157,4 +147,3 @@ TEST_F(TrayMenuTest, ExitWhileTheCpuLimitDialogRunsClosesItAndEndsWithStatusZero
 }  // namespace
 }  // namespace tarvelo
 
-#include "TrayMenuTest.moc"
