@@ -5,7 +5,6 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QTimer>
 
 #include "app/FormTarvelo.h"
@@ -51,12 +50,3 @@ void TimerMemoryTickNothingDue(benchmark::State& state) {
 BENCHMARK(TimerMemoryTickNothingDue);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -10,13 +10,10 @@
 #include "memory/ModuleGetMemoryState.h"
 #include "platform/linux/LinuxMemoryStatus.h"
 
-#ifdef TARVELO_BENCH_GUI
-#include <QApplication>
 #include <QTimer>
 
 #include "app/FormTarvelo.h"
 #include "platform/fake/FakePlatform.h"
-#endif
 
 namespace {
 
@@ -44,7 +41,6 @@ void ShowMemoryState(benchmark::State& state) {
 }
 BENCHMARK(ShowMemoryState);
 
-#ifdef TARVELO_BENCH_GUI
 // The whole timer tick of the main window, labels included, with the real
 // memory readings; and the worst case, where every tick changes every figure.
 void MainWindowTick(benchmark::State& state, bool changeEveryTick) {
@@ -63,17 +59,5 @@ void MainWindowTick(benchmark::State& state, bool changeEveryTick) {
 }
 BENCHMARK_CAPTURE(MainWindowTick, real_readings, false);
 BENCHMARK_CAPTURE(MainWindowTick, every_figure_changes, true);
-#endif
 
 }  // namespace
-
-int main(int argc, char** argv) {
-#ifdef TARVELO_BENCH_GUI
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-#endif
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -3,7 +3,6 @@
 // bench/run.sh sets it next to `ps -e -o pid,comm` over the same processes.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 
 #include "cpulimit/ModuleGetFileIcon.h"
 #include "cpulimit/ProcessList.h"
@@ -37,12 +36,3 @@ void LoadProcessListWarm(benchmark::State& state) {
 BENCHMARK(LoadProcessListWarm)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
