@@ -33,7 +33,6 @@
 #include "widgets/Fonts.h"
 #include "widgets/Label.h"
 #include "widgets/MessageBox.h"
-#include "widgets/PagePanel.h"
 #include "widgets/Picture.h"
 #include "widgets/TimeOfDay.h"
 #include "widgets/Twips.h"
@@ -245,13 +244,13 @@ void FormTarvelo::InitialiseChrome() {
 // The booster's levels.
 void FormTarvelo::FillSpeedList() { PictureProcess->FillSpeedList(); }
 
-// The automatic release's intervals (the memory page's work).
+// The automatic release's intervals.
 void FormTarvelo::FillIntervalList() { PictureMemory->FillIntervalList(); }
 
 // [Process] EnableImproveProcess and ImproveSpeed.
 void FormTarvelo::LoadBoosterSettings() { PictureProcess->LoadBoosterSettings(); }
 
-// [Memory] EnableFreeMemory and AutoFreeMemoryInterval (the memory page's work).
+// [Memory] EnableFreeMemory and AutoFreeMemoryInterval.
 void FormTarvelo::LoadMemorySettings() { PictureMemory->LoadSettings(); }
 
 // [Setting] Autorun, which also brings the autostart entry in line, and
