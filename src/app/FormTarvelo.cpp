@@ -382,9 +382,6 @@ void FormTarvelo::TimerOnTimeStateTick() {
   PictureState->ShowMemoryUsage(QString::fromStdString(PercentText(figures.usedPercent)));
 }
 
-}  // namespace tarvelo
-
-namespace tarvelo {
 
 // ---- Memory release ----
 
@@ -403,9 +400,6 @@ void FormTarvelo::TimerMemoryTick() {
   }
 }
 
-}  // namespace tarvelo
-
-namespace tarvelo {
 
 // The number of CPU limits in use, on the CPU page and the Status page.
 void FormTarvelo::TimerCPUTick() {
