@@ -382,7 +382,6 @@ void FormTarvelo::TimerOnTimeStateTick() {
   PictureState->ShowMemoryUsage(QString::fromStdString(PercentText(figures.usedPercent)));
 }
 
-
 // ---- Memory release ----
 
 void FormTarvelo::CommandFreeMemoryClick() {
@@ -399,7 +398,6 @@ void FormTarvelo::TimerMemoryTick() {
     AutoReleaseMemory();
   }
 }
-
 
 // The number of CPU limits in use, on the CPU page and the Status page.
 void FormTarvelo::TimerCPUTick() {

@@ -2,16 +2,16 @@
 
 #include <memory>
 
-#include "platform/FileIcons.h"
+#include "platform/AutostartEntry.h"
 #include "platform/CpuTimes.h"
 #include "platform/DiskSpace.h"
-#include "platform/AutostartEntry.h"
+#include "platform/FileIcons.h"
 #include "platform/ForegroundWindow.h"
 #include "platform/MemoryStatus.h"
 #include "platform/PrivateProfile.h"
-#include "platform/ProcessTable.h"
 #include "platform/Privileges.h"
 #include "platform/ProcessPriority.h"
+#include "platform/ProcessTable.h"
 #include "platform/ShutdownRequests.h"
 #include "platform/SingleInstance.h"
 #include "platform/SystemMemory.h"
