@@ -63,5 +63,20 @@ output=$(env -u DISPLAY -u WAYLAND_DISPLAY "$usr/bin/tarvelo" --version) || fail
 [ "$output" = "tarvelo $version" ] || fail "tarvelo --version printed: $output"
 env -u DISPLAY -u WAYLAND_DISPLAY "$usr/bin/tarvelo" --help | grep -q '^Usage: tarvelo' || fail "tarvelo --help"
 
+# The installed copy reads its settings from the user's configuration
+# directory, never from beside itself: "Start with windows" set there writes
+# the autostart entry at start-up.
+home=$dest/home
+mkdir -p "$home/config/tarvelo" "$home/system" && chmod 700 "$home"
+printf '[Setting]\nAutorun=1\n' >"$home/config/tarvelo/Config.ini"
+mkdir -m 700 "$home/runtime"
+env -u DISPLAY -u WAYLAND_DISPLAY -u TARVELO_CONFIG_DIR QT_QPA_PLATFORM=offscreen HOME="$home" \
+  XDG_CONFIG_HOME="$home/config" XDG_CONFIG_DIRS="$home/system" XDG_RUNTIME_DIR="$home/runtime" \
+  TARVELO_SITE_URL=http://127.0.0.1:1 timeout 120 "$usr/bin/tarvelo" --quit-when-shown >"$dest/run.log" 2>&1 ||
+  { cat "$dest/run.log" >&2; fail "the installed program did not start and end"; }
+entries=$(cat "$home/system/autostart/tarvelo.desktop" "$home/config/autostart/tarvelo.desktop" 2>/dev/null || true)
+grep -q "$usr/bin/tarvelo" <<<"$entries" || fail "the installed program did not read the user's Config.ini"
+[ ! -e "$usr/bin/Config.ini" ] || fail "the installed program wrote Config.ini beside itself"
+
 [ $failures -eq 0 ] && echo "The installed files are complete and valid."
 exit $((failures > 0))
