@@ -38,9 +38,8 @@ class QuitWhenShown : public QObject {
 
 int main(int argc, char* argv[]) {
   // --help and --version print and end before anything needs a display.
-  if (const auto status = tarvelo::CommandLine::HandlePrintingOptions({argv, static_cast<std::size_t>(argc)}, std::cout)) {
-    return *status;
-  }
+  const std::span<char* const> arguments(argv, static_cast<std::size_t>(argc));
+  if (const auto status = tarvelo::CommandLine::HandlePrintingOptions(arguments, std::cout)) return *status;
   QApplication app(argc, argv);
   QApplication::setApplicationName("Tarvelo");
   QApplication::setApplicationVersion(QString::fromUtf8(tarvelo::CommandLine::Version()));
