@@ -18,10 +18,16 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev libcap-dev libxcb1-dev libxcb-res0-dev libglib2.0-dev
+  # the scalable icon (QSvgGenerator), the man page, the Debian package
+  qt6-svg-dev gzip dpkg-dev file
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # a private X display with a window manager and a tray host, and tools to drive it
   xvfb xauth openbox trayer xdotool x11-utils imagemagick
+  # the private display's own session bus
+  dbus-daemon
+  # checks of the installed files and of the package
+  desktop-file-utils appstream man-db lintian libcap2-bin
   # the program's fonts: metric-compatible stand-ins for Verdana and Arial
   fonts-dejavu-core fonts-liberation2
 )

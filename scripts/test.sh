@@ -2,7 +2,9 @@
 # Sets up, builds and runs every test: the logic and widget suites and the
 # end-to-end suite on a private X display, which the tests start and stop;
 # then the Windows build of the platform layer and of the Qt-free suites under
-# Wine (scripts/test-windows.sh). Extra arguments go to both ctest runs.
+# Wine (scripts/test-windows.sh); then, as root or with sudo, the Debian
+# package (scripts/test-package.sh), which installs and removes it. Extra
+# arguments go to both ctest runs and leave the package out.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TARVELO_BUILD_DIR:-$root/build}
@@ -11,4 +13,6 @@ build=${TARVELO_BUILD_DIR:-$root/build}
 status=0
 ctest --test-dir "$build" --output-on-failure --timeout 600 --parallel "$(nproc)" "$@" || status=$?
 "$root/scripts/test-windows.sh" "$@" || status=$?
+# After every suite, as installing the package changes the machine.
+[ $# -gt 0 ] || "$root/scripts/test-package.sh" || status=$?
 exit $status

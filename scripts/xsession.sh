@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# A private X display with a window manager (openbox, EWMH) and a tray host
-# (trayer, XEmbed), for the end-to-end tests and for running Tarvelo on a
-# machine without a display.
+# A private X display with a session bus of its own (dbus-daemon), a window
+# manager (openbox, EWMH) and a tray host (trayer, XEmbed), for the end-to-end
+# tests and for running Tarvelo on a machine without a display. They run in a
+# session of their own, away from the terminal: Ctrl-C there reaches the
+# program under test, not the display it draws on.
 #
-#   scripts/xsession.sh start DIR          start them; DIR/display then holds ":N"
+#   scripts/xsession.sh start DIR          start them; DIR/display then holds ":N",
+#                                          DIR/bus the session bus's address
 #   scripts/xsession.sh stop DIR           stop what "start DIR" started
 #   scripts/xsession.sh restart-tray DIR   end the tray host and start it again,
 #                                          as a desktop does when its panel restarts
@@ -31,26 +34,37 @@ stop() {
     for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     kill -9 "$pid" 2>/dev/null || true
   done
-  rm -f "$dir/pids" "$dir/display" "$dir/tray.pid"
+  rm -f "$dir/pids" "$dir/display" "$dir/tray.pid" "$dir/bus"
 }
 
 start() {
   mkdir -p "$dir"
   stop
-  for tool in Xvfb openbox trayer xprop xdotool; do
+  for tool in Xvfb dbus-daemon openbox trayer xprop xdotool; do
     command -v "$tool" >/dev/null || { echo "xsession: $tool is missing (run scripts/install-deps.sh)" >&2; exit 1; }
   done
   : > "$dir/pids"
   # Xvfb picks a free display number and writes it to descriptor 3.
   rm -f "$dir/display.number"
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -dpi 96 -nolisten tcp -noreset \
+  setsid Xvfb -displayfd 3 -screen 0 1280x800x24 -dpi 96 -nolisten tcp -noreset \
     3>"$dir/display.number" >"$dir/xvfb.log" 2>&1 &
   echo $! >> "$dir/pids"
   wait_for 10 Xvfb test -s "$dir/display.number"
   local display=":$(tr -d '[:space:]' < "$dir/display.number")"
   export DISPLAY=$display
 
-  openbox --sm-disable >"$dir/openbox.log" 2>&1 &
+  # The display's own session bus (an abstract socket: no file to leave
+  # behind), for the programs on it and for nothing else.
+  rm -f "$dir/bus.address"
+  setsid dbus-daemon --session --nofork --nopidfile --address=unix:tmpdir="${TMPDIR:-/tmp}" \
+    --print-address=4 4>"$dir/bus.address" >"$dir/dbus.log" 2>&1 &
+  echo $! >> "$dir/pids"
+  wait_for 10 "the session bus" test -s "$dir/bus.address"
+  local bus
+  bus=$(head -n 1 "$dir/bus.address")
+  export DBUS_SESSION_BUS_ADDRESS=$bus
+
+  setsid openbox --sm-disable >"$dir/openbox.log" 2>&1 &
   echo $! >> "$dir/pids"
   wait_for 10 openbox sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
 
@@ -58,13 +72,14 @@ start() {
   start_tray
   cat "$dir/tray.pid" >> "$dir/pids"
 
+  echo "$bus" > "$dir/bus"
   echo "$display" > "$dir/display"
   echo "$display"
 }
 
 # The tray host; DIR/tray.pid holds its process id.
 start_tray() {
-  trayer --edge bottom --align right --widthtype request --height 24 --transparent false \
+  setsid trayer --edge bottom --align right --widthtype request --height 24 --transparent false \
     --tint 0x1e3a5f --SetDockType true --SetPartialStrut true >>"$dir/trayer.log" 2>&1 &
   echo $! > "$dir/tray.pid"
   wait_for 10 trayer xdotool search --classname trayer
@@ -73,6 +88,7 @@ start_tray() {
 restart_tray() {
   [ -f "$dir/display" ] && [ -f "$dir/tray.pid" ] || { echo "xsession: not started in $dir" >&2; exit 1; }
   export DISPLAY=$(cat "$dir/display")
+  [ ! -f "$dir/bus" ] || export DBUS_SESSION_BUS_ADDRESS=$(cat "$dir/bus")
   local old
   old=$(cat "$dir/tray.pid")
   kill "$old" 2>/dev/null || true

@@ -171,7 +171,7 @@ void FormTarvelo::BuildTimers() {
 }
 
 void FormTarvelo::BuildTrayAndBanner() {
-  const QString iconFile = QString::fromStdString(platform::ProgramDirectory()) + "/Tarvelo.ico";
+  const QString iconFile = QString::fromStdString(platform::DataFilePath("Tarvelo.ico"));
   tray_ = new TrayController(*this, iconFile, this);
   tray_->SetCpuLimitDialogVisible([this] { return CpuLimitDialogVisible(); });
   connect(tray_, &TrayController::PageChosen, this, &FormTarvelo::ShowPage);

@@ -1,7 +1,9 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWindow>
+#include <iostream>
 
+#include "app/CommandLine.h"
 #include "app/FormTarvelo.h"
 #include "platform/Platform.h"
 #include "widgets/Fonts.h"
@@ -35,8 +37,14 @@ class QuitWhenShown : public QObject {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // --help and --version print and end before anything needs a display.
+  const std::span<char* const> arguments(argv, static_cast<std::size_t>(argc));
+  if (const auto status = tarvelo::CommandLine::HandlePrintingOptions(arguments, std::cout)) return *status;
   QApplication app(argc, argv);
   QApplication::setApplicationName("Tarvelo");
+  QApplication::setApplicationVersion(QString::fromUtf8(tarvelo::CommandLine::Version()));
+  // Ties the windows to the desktop entry and its icon (the Wayland app id).
+  QGuiApplication::setDesktopFileName(TARVELO_APP_ID);
   // Hiding to the tray is no reason to end; only ExitProgram ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
   tarvelo::widgets::InstallFontSubstitutions();

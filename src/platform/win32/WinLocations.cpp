@@ -35,4 +35,7 @@ std::string SettingsFilePath() {
   return ProgramDirectory() + kFileName;
 }
 
+// A Windows copy keeps its data next to the executable.
+std::string DataFilePath(std::string_view name) { return ProgramDirectory() + "\\" + std::string(name); }
+
 }  // namespace platform
