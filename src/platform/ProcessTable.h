@@ -13,7 +13,7 @@ struct ProcessEntry {
   std::string exeName;  // the executable's file name, as the system reports it
   // The executable's full path where the snapshot read it anyway (Linux);
   // empty when unknown. It is the first of Modules(pid).
-  std::string exePath;
+  std::string exePath = {};
 };
 
 // The running processes and the files they have loaded.

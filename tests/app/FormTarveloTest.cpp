@@ -194,14 +194,14 @@ TEST_F(FormTarveloTest, MemoryLabelsFollowEveryTick) {
   fake.memory->status = {1024 * kMB, 512 * kMB};
   ASSERT_TRUE(form.Load());
   auto* percent = Find<QLabel>("LabelMemoryUsedPercent");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return percent->text() == "50%"; }, 2000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return percent->text() == "50%"; }, 10000));
   EXPECT_EQ(Find<QLabel>("LabelMemoryAll")->text(), "1024 MB");
   EXPECT_EQ(Find<QLabel>("LabelMemoryUsed")->text(), "512 MB");
   EXPECT_EQ(Find<QLabel>("LabelMemoryLeft")->text(), "512 MB");
   EXPECT_EQ(Find<QLabel>("LabelStateMemoryState")->text(), "50%");
 
   fake.memory->status = {1000 * kMB, 875 * kMB};
-  ASSERT_TRUE(QTest::qWaitFor([&] { return percent->text() == "12%"; }, 2000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return percent->text() == "12%"; }, 10000));
   EXPECT_EQ(Find<QLabel>("LabelStateMemoryState")->text(), "12%");
   EXPECT_EQ(Find<QLabel>("LabelMemoryLeft")->text(), "875 MB");
   // The value labels size themselves to their text.
