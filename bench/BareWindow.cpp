@@ -1,35 +1,22 @@
-// Baselines of the benchmarks: a bare Qt window of Tarvelo's size that ends as
-// soon as it is on the screen; with --idle it stays and runs empty timers of
-// the program's seven intervals (the floor of its idle CPU time).
+// The baseline of the window benchmarks: a bare Qt widget of Tarvelo's size
+// with a tray icon, no timers and nothing else. It runs until it is ended.
+//   bare_window [--hidden]   (--hidden: the tray icon only, like a start
+//                            hidden in the tray)
 #include <QApplication>
-#include <QTimer>
+#include <QPixmap>
+#include <QSystemTrayIcon>
 #include <QWidget>
-#include <QWindow>
-
-class QuitWhenExposed : public QObject {
- protected:
-  bool eventFilter(QObject* object, QEvent* event) override {
-    if (event->type() == QEvent::Expose && static_cast<QWindow*>(object)->isExposed()) {
-      QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-    }
-    return false;
-  }
-};
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
   QWidget window(nullptr, Qt::Window | Qt::FramelessWindowHint);
+  window.setWindowTitle("bare window");
   window.setFixedSize(786, 557);
-  window.show();
-  QuitWhenExposed quit;
-  if (QApplication::arguments().contains("--idle")) {
-    for (int interval : {3000, 20, 1000, 900, 1100, 100, 990}) {
-      auto* timer = new QTimer(&window);
-      QObject::connect(timer, &QTimer::timeout, [] {});
-      timer->start(interval);
-    }
-  } else {
-    window.windowHandle()->installEventFilter(&quit);
-  }
+  QPixmap picture(16, 16);
+  picture.fill(QColor(0x2D, 0x5A, 0x86));
+  QSystemTrayIcon tray{QIcon(picture)};
+  tray.show();
+  if (!QApplication::arguments().contains("--hidden")) window.show();
   return QApplication::exec();
 }

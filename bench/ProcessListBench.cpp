@@ -1,38 +1,59 @@
-// One full fill of the CPU page's process list on the real system, icons
-// included, with the icon registry read afresh (cold) and already read (warm).
-// bench/run.sh sets it next to `ps -e -o pid,comm` over the same processes.
-#include <benchmark/benchmark.h>
+// One "Refresh" of the CPU page on the real system (snapshot, the list view
+// filled with names and icons, the limits reconciled) against one
+// `ps -e -o pid,comm`, alternating in one loop, both in CPU time.
+//   process_list_bench ROUNDS [EXTRA_PROCESSES]
+// Prints "cold <ns>" for the first refresh (the icon registry read), then
+// per round "<refresh ns> <ps ns> <rows>".
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
 
-
-#include "cpulimit/ModuleGetFileIcon.h"
-#include "cpulimit/ProcessList.h"
+#include "CpuClock.h"
+#include "SleepingChildren.h"
+#include "cpulimit/CpuLimitSlots.h"
+#include "cpulimit/CpuPage.h"
 #include "platform/linux/LinuxFileIcons.h"
 #include "platform/linux/LinuxProcessTable.h"
+#include "widgets/ListView.h"
 
-namespace {
-
-void Fill(platform::ProcessTable& table, platform::FileIcons& icons) {
-  for (const tarvelo::ProcessRow& row : tarvelo::LoadProcessList(table)) {
-    benchmark::DoNotOptimize(tarvelo::ModuleGetFileIcon::GetFileIcon(icons, row.path, true).pixmap(16));
+int main(int argc, char* argv[]) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s ROUNDS [EXTRA_PROCESSES]\n", argv[0]);
+    return 2;
   }
-}
+  const int rounds = std::atoi(argv[1]);
+  const SleepingChildren extra(argc > 2 ? std::atoi(argv[2]) : 0, 0);
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
 
-void LoadProcessListCold(benchmark::State& state) {
-  platform::linux_impl::LinuxProcessTable table;
-  for (auto _ : state) {
-    platform::linux_impl::LinuxFileIcons icons;
-    Fill(table, icons);
-  }
-  state.counters["rows"] = static_cast<double>(tarvelo::LoadProcessList(table).size());
-}
-BENCHMARK(LoadProcessListCold)->Unit(benchmark::kMillisecond);
-
-void LoadProcessListWarm(benchmark::State& state) {
-  platform::linux_impl::LinuxProcessTable table;
+  platform::linux_impl::LinuxProcessTable processes;
   platform::linux_impl::LinuxFileIcons icons;
-  Fill(table, icons);
-  for (auto _ : state) Fill(table, icons);
-}
-BENCHMARK(LoadProcessListWarm)->Unit(benchmark::kMillisecond);
+  tarvelo::CpuLimitSlots limitSlots;
+  tarvelo::CpuPage page(nullptr, 7335, 5415, processes, icons, limitSlots, [](QDialog*) {});
+  auto refresh = [&] {
+    const std::int64_t t0 = ProcessCpuNs();
+    page.Refresh();
+    return ProcessCpuNs() - t0;
+  };
+  auto ps = [] { return RunCpuNs({"ps", "-e", "-o", "pid,comm"}); };
 
-}  // namespace
+  std::printf("cold %lld\n", static_cast<long long>(refresh()));
+  for (int round = 0; round < rounds; ++round) {
+    // Alternate which goes first, so that neither always runs on warm caches.
+    std::int64_t list = 0, baseline = 0;
+    if (round % 2 == 0) {
+      list = refresh();
+      baseline = ps();
+    } else {
+      baseline = ps();
+      list = refresh();
+    }
+    if (baseline < 0) {
+      std::fprintf(stderr, "process_list_bench: ps did not run\n");
+      return 1;
+    }
+    std::printf("%lld %lld %d\n", static_cast<long long>(list), static_cast<long long>(baseline),
+                page.ListViewProcesses->RowCount());
+  }
+  return 0;
+}

@@ -1,143 +1,213 @@
 #!/usr/bin/env bash
-# Prints Tarvelo's benchmarks, each next to its baseline measured side by side
-# in this run. Needs a build (scripts/build.sh); starts its own private display.
-#   bench/run.sh [IDLE_SECONDS]   (default 60)
+# Tarvelo against its baselines, each measured side by side in the same run
+# and interleaved round by round, in CPU time wherever the machine is noisy.
+# Prints one table: per line the median of the per-round ratios, their spread
+# (25th-75th percentile) and the target.
+#
+#   bench/run.sh [--rounds N] [--idle-seconds S] [--settle-seconds S] [--micro]
+#
+#   --rounds N          rounds of every measurement (default 15)
+#   --idle-seconds S    length of one idle round (default 60)
+#   --settle-seconds S  wait after start before an idle round (default 5)
+#   --micro             also run the micro-benchmarks of single ticks
+#
+# Needs a build (scripts/build.sh; Release for figures worth quoting; set
+# TARVELO_BUILD_DIR to use another build directory). Starts its own private
+# display with a window manager and a tray host.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TARVELO_BUILD_DIR:-$root/build}
-idle_seconds=${1:-60}
 bin=$build/bin
+rounds=15
+idle_seconds=60
+settle_seconds=5
+micro=0
+while [ $# -gt 0 ]; do
+  case $1 in
+    --rounds) rounds=$2; shift 2 ;;
+    --idle-seconds) idle_seconds=$2; shift 2 ;;
+    --settle-seconds) settle_seconds=$2; shift 2 ;;
+    --micro) micro=1; shift ;;
+    *) echo "usage: $0 [--rounds N] [--idle-seconds S] [--settle-seconds S] [--micro]" >&2; exit 2 ;;
+  esac
+done
+for tool in tarvelo bare_window map_timer process_list_bench memory_release_bench; do
+  [ -x "$bin/$tool" ] || { echo "run.sh: $bin/$tool is missing: build first" >&2; exit 1; }
+done
 
 scratch=$(mktemp -d)
 chmod 700 "$scratch"
-trap 'rm -rf "$scratch"' EXIT
-
-echo "== One memory-figures tick against a bare read and parse of /proc/meminfo"
-"$bin/memory_tick_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
-  --benchmark_out="$scratch/tick.csv" --benchmark_out_format=csv 2>/dev/null | grep -E "_median|^Benchmark" || true
-awk -F, '
-  /_median/ { gsub(/"/, "", $1); sub(/_median/, "", $1); t[$1] = $4; order[++n] = $1 }
-  END {
-    base = t["BareMeminfoReadAndParse"]
-    if (base > 0) for (i = 1; i <= n; ++i) if (order[i] != "BareMeminfoReadAndParse")
-      printf "  %-40s %5.2f x the bare read\n", order[i], t[order[i]] / base
-  }' "$scratch/tick.csv"
-
-echo
-echo "== One resource-diagram second (TakeSample + RedrawDiagram, 417 x 57) against reading the three /proc files"
-"$bin/monitor_sample_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
-  --benchmark_out="$scratch/monitor.csv" --benchmark_out_format=csv 2>/dev/null | grep -E "_median|^Benchmark" || true
-awk -F, '
-  /_median/ { gsub(/"/, "", $1); sub(/_median/, "", $1); t[$1] = $4; order[++n] = $1 }
-  END {
-    base = t["BareProcFilesRead"]
-    if (base > 0) for (i = 1; i <= n; ++i) if (order[i] != "BareProcFilesRead")
-      printf "  %-40s %5.2f x the bare reads\n", order[i], t[order[i]] / base
-  }' "$scratch/monitor.csv"
-
-echo
-echo "== One Command button repaint (DrawButton) per style, against a plain fill of the same surface (CPU time)"
-QT_QPA_PLATFORM=offscreen "$bin/button_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
-  --benchmark_out="$scratch/button.csv" --benchmark_out_format=csv >/dev/null 2>&1
-awk -F, '
-  /_median/ {
-    gsub(/"/, "", $1); sub(/_median/, "", $1)
-    n = split($1, part, "/"); size = part[n]
-    if (part[1] == "PlainFill") { fill[size] = $4; next }
-    t[$1] = $4; sz[$1] = size; order[++count] = $1
-  }
-  END {
-    for (i = 1; i <= count; ++i) {
-      name = order[i]; base = fill[sz[name]]
-      if (base > 0) printf "  %-46s %9.0f ns  %6.2f x the fill (%.0f ns)\n", name, t[name], t[name] / base, base
-    }
-  }' "$scratch/button.csv"
-
-echo
-echo "== One fill of the process list (icons included) against ps -e -o pid,comm, wall time"
-"$bin/process_list_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
-  --benchmark_out="$scratch/list.csv" --benchmark_out_format=csv 2>/dev/null | grep -E "_median|^Benchmark" || true
-ps_runs=20
-t0=$(date +%s%N)
-for _ in $(seq $ps_runs); do ps -e -o pid,comm >/dev/null; done
-t1=$(date +%s%N)
-ps_ms=$(awk -v d=$((t1 - t0)) -v n=$ps_runs 'BEGIN { printf "%.3f", d / n / 1e6 }')
-echo "  ps -e -o pid,comm: ${ps_ms} ms over $(ps -e --no-headers | wc -l) processes"
-awk -F, -v ps="$ps_ms" '
-  /_median/ { gsub(/"/, "", $1); sub(/_median/, "", $1); printf "  %-28s %6.2f x ps\n", $1, $3 / ps }' "$scratch/list.csv"
-
-echo
-echo "== One memory release over every process against opening and closing a pidfd per process"
-"$bin/memory_release_bench" --benchmark_out="$scratch/release.csv" --benchmark_out_format=csv 2>/dev/null \
-  | grep -E "^(Pidfd|Full|Timer|Benchmark)" || true
-awk -F, '
-  NR > 1 { gsub(/"/, "", $1); t[$1] = $4 }
-  END {
-    base = t["PidfdOpenClosePerProcess/iterations:5"]
-    full = t["FullRelease/iterations:5"]
-    if (base > 0) printf "  full release %5.2f x the pidfd floor\n", full / base
-  }' "$scratch/release.csv"
-
-session=$build/bench-session
+session=$scratch/session
+cleanup() {
+  "$root/scripts/xsession.sh" stop "$session" >/dev/null 2>&1 || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
 "$root/scripts/xsession.sh" start "$session" >/dev/null
-trap '"$root/scripts/xsession.sh" stop "$session"' EXIT
-trap '"$root/scripts/xsession.sh" stop "$session"; rm -rf "$scratch"' EXIT
-export DISPLAY=$(cat "$session/display")
-export TARVELO_CONFIG_DIR=$scratch XDG_RUNTIME_DIR=$scratch
+export DISPLAY
+DISPLAY=$(cat "$session/display")
+export XDG_RUNTIME_DIR=$scratch
 # Start-up brings the autostart entry in line with Config.ini: keep it off the machine's.
 export XDG_CONFIG_HOME=$scratch/config XDG_CONFIG_DIRS=$scratch/xdg
+mkdir -p "$scratch/shown" "$scratch/hidden"
+printf '[Setting]\r\nAutomin=0\r\n' > "$scratch/shown/Config.ini"
+printf '[Setting]\r\nAutomin=1\r\n' > "$scratch/hidden/Config.ini"
 
-now_ns() { date +%s%N; }
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-
-echo
-echo "== Start-up to the first shown window against a bare Qt window (11 runs each, alternating)"
-"$bin/tarvelo" --quit-when-shown >/dev/null 2>&1; "$bin/bare_window" >/dev/null 2>&1  # warm the caches
-: > "$scratch/tarvelo.ms"; : > "$scratch/bare.ms"
-for _ in $(seq 11); do
-  t0=$(now_ns); "$bin/tarvelo" --quit-when-shown >/dev/null 2>&1; t1=$(now_ns)
-  echo $(( (t1 - t0) / 1000000 )) >> "$scratch/tarvelo.ms"
-  t0=$(now_ns); "$bin/bare_window" >/dev/null 2>&1; t1=$(now_ns)
-  echo $(( (t1 - t0) / 1000000 )) >> "$scratch/bare.ms"
-done
-tarvelo_ms=$(median < "$scratch/tarvelo.ms")
-bare_ms=$(median < "$scratch/bare.ms")
-echo "  Tarvelo     median ${tarvelo_ms} ms"
-echo "  bare window median ${bare_ms} ms"
-awk -v a="$tarvelo_ms" -v b="$bare_ms" 'BEGIN { printf "  ratio %.2f\n", a / b }'
-
-echo
-echo "== CPU time while idle over ${idle_seconds} s, against a bare Qt window with the same seven empty timers"
-"$bin/tarvelo" >/dev/null 2>&1 &
-tarvelo=$!
-"$bin/bare_window" --idle >/dev/null 2>&1 &
-bare=$!
-sleep 5  # past start-up
-ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
-a0=$(ticks $tarvelo); b0=$(ticks $bare)
-sleep "$idle_seconds"
-a1=$(ticks $tarvelo); b1=$(ticks $bare)
-kill -TERM $tarvelo $bare; wait $tarvelo $bare || true
-hz=$(getconf CLK_TCK)
-report() {
-  awk -v name="$1" -v d="$2" -v hz="$hz" -v s="$idle_seconds" \
-    'BEGIN { printf "  %-12s %.2f s of CPU: %.2f %% of one core\n", name, d / hz, 100 * d / hz / s }'
+# stats: numbers on stdin -> "median p25 p75" (linear interpolation)
+stats() {
+  sort -g | awk '
+    { v[++n] = $1 }
+    function q(p,   h, lo) { h = (n - 1) * p + 1; lo = int(h); return lo >= n ? v[n] : v[lo] + (h - lo) * (v[lo + 1] - v[lo]) }
+    END { if (n == 0) print "nan nan nan"; else printf "%.6g %.6g %.6g\n", q(0.5), q(0.25), q(0.75) }'
 }
-report Tarvelo $((a1 - a0))
-report "bare window" $((b1 - b0))
-awk -v a=$((a1 - a0)) -v b=$((b1 - b0)) 'BEGIN { if (b > 0) printf "  ratio %.2f\n", a / b }'
+median() { stats | cut -d' ' -f1; }
+
+table=$scratch/table
+row() {  # row WHAT TARVELO BASELINE RATIOS_FILE TARGET
+  read -r m lo hi < <(stats < "$4")
+  printf '%-44s %12s %12s %7.2f x [%.2f-%.2f] %22s\n' "$1" "$2" "$3" "$m" "$lo" "$hi" "$5" >> "$table"
+}
+# An idle baseline can be all but zero, which makes a ratio meaningless: these
+# lines give Tarvelo's excess over the baseline, per round.
+excess_row() {  # excess_row WHAT TARVELO BASELINE EXCESS_FILE UNIT TARGET
+  read -r m lo hi < <(stats < "$4")
+  printf '%-44s %12s %12s %+7.3f%s [%+.3f..%+.3f] %17s\n' "$1" "$2" "$3" "$m" "$5" "$lo" "$hi" "$6" >> "$table"
+}
+
+# ---- Idle: Tarvelo and the bare tray window run side by side, one round at a time.
+cpu_ns() { awk '{ s += $1 } END { print s + 0 }' /proc/"$1"/task/*/schedstat 2>/dev/null; }
+wakeups() { awk '/^voluntary_ctxt_switches/ { s += $2 } END { print s + 0 }' /proc/"$1"/task/*/status 2>/dev/null; }
+memory_kb() { awk -v k="$2:" '$1 == k { print $2 }' /proc/"$1"/smaps_rollup; }
+
+idle_rounds() {  # idle_rounds shown|hidden
+  local state=$1 out=$scratch/idle-$1 bare_args=()
+  [ "$state" = hidden ] && bare_args=(--hidden)
+  : > "$out"
+  for round in $(seq "$rounds"); do
+    TARVELO_CONFIG_DIR=$scratch/$state "$bin/tarvelo" >/dev/null 2>&1 &
+    local t=$!
+    "$bin/bare_window" "${bare_args[@]}" >/dev/null 2>&1 &
+    local b=$!
+    sleep "$settle_seconds"
+    local tc0 bc0 tw0 bw0 tc1 bc1 tw1 bw1
+    tc0=$(cpu_ns $t); bc0=$(cpu_ns $b); tw0=$(wakeups $t); bw0=$(wakeups $b)
+    sleep "$idle_seconds"
+    tc1=$(cpu_ns $t); bc1=$(cpu_ns $b); tw1=$(wakeups $t); bw1=$(wakeups $b)
+    echo "$((tc1 - tc0)) $((bc1 - bc0)) $((tw1 - tw0)) $((bw1 - bw0))" \
+      "$(memory_kb $t Rss) $(memory_kb $b Rss) $(memory_kb $t Pss) $(memory_kb $b Pss)" >> "$out"
+    kill -TERM $t $b
+    wait $t $b 2>/dev/null || true
+    echo "  idle $state round $round/$rounds" >&2
+  done
+}
+
+idle_rows() {  # idle_rows shown|hidden CPU_TARGET WAKEUP_TARGET
+  local state=$1 f=$scratch/idle-$1
+  awk -v s="$idle_seconds" '{ print 100 * ($1 - $2) / (s * 1e9) }' "$f" > "$f.cpu"
+  awk -v s="$idle_seconds" '{ print ($3 - $4) / s }' "$f" > "$f.wake"
+  local tp bp tw bw
+  tp=$(awk -v s="$idle_seconds" '{ print 100 * $1 / (s * 1e9) }' "$f" | median)
+  bp=$(awk -v s="$idle_seconds" '{ print 100 * $2 / (s * 1e9) }' "$f" | median)
+  tw=$(awk -v s="$idle_seconds" '{ print $3 / s }' "$f" | median)
+  bw=$(awk -v s="$idle_seconds" '{ print $4 / s }' "$f" | median)
+  excess_row "idle CPU, window $state (% of a core)" "$(printf %.3f%% "$tp")" "$(printf %.3f%% "$bp")" "$f.cpu" " %" "$2"
+  excess_row "wake-ups/s, window $state" "$(printf %.1f "$tw")" "$(printf %.1f "$bw")" "$f.wake" "/s" "$3"
+}
+
+memory_rows() {
+  local f=$scratch/idle-shown
+  awk '{ print $5 / $6 }' "$f" > "$f.rss"
+  awk '{ print $7 / $8 }' "$f" > "$f.pss"
+  row "RSS after ${idle_seconds} s, window shown" "$(awk '{ print $5 / 1024 }' "$f" | median | xargs printf '%.1f MB')" \
+    "$(awk '{ print $6 / 1024 }' "$f" | median | xargs printf '%.1f MB')" "$f.rss" "<= 1.3 x"
+  row "PSS after ${idle_seconds} s, window shown" "$(awk '{ print $7 / 1024 }' "$f" | median | xargs printf '%.1f MB')" \
+    "$(awk '{ print $8 / 1024 }' "$f" | median | xargs printf '%.1f MB')" "$f.pss" "-"
+}
+
+# ---- Start to mapped window, as the X server sees it, alternating.
+startup_rounds() {
+  local out=$scratch/startup
+  : > "$out"
+  # Warm the caches of both once.
+  TARVELO_CONFIG_DIR=$scratch/shown "$bin/map_timer" 700 "$bin/tarvelo" >/dev/null
+  "$bin/map_timer" 700 "$bin/bare_window" >/dev/null
+  for round in $(seq "$rounds"); do
+    local a b
+    if [ $((round % 2)) -eq 0 ]; then
+      a=$(TARVELO_CONFIG_DIR=$scratch/shown "$bin/map_timer" 700 "$bin/tarvelo")
+      b=$("$bin/map_timer" 700 "$bin/bare_window")
+    else
+      b=$("$bin/map_timer" 700 "$bin/bare_window")
+      a=$(TARVELO_CONFIG_DIR=$scratch/shown "$bin/map_timer" 700 "$bin/tarvelo")
+    fi
+    echo "$a $b" >> "$out"
+  done
+  awk '{ print $1 / $2 }' "$out" > "$out.ratio"
+  row "start to mapped window (wall time)" "$(awk '{ print $1 / 1e6 }' "$out" | median | xargs printf '%.0f ms')" \
+    "$(awk '{ print $2 / 1e6 }' "$out" | median | xargs printf '%.0f ms')" "$out.ratio" "<= 1.4 x"
+}
+
+# ---- One process-list refresh (view fill included) against one ps, alternating.
+list_rows() {
+  for extra in 0 500 2000; do
+    local out=$scratch/list-$extra
+    QT_QPA_PLATFORM=offscreen "$bin/process_list_bench" "$rounds" "$extra" > "$out"
+    grep -v '^cold' "$out" | awk '{ print $1 / $2 }' > "$out.ratio"
+    local rows
+    rows=$(grep -v '^cold' "$out" | tail -1 | cut -d' ' -f3)
+    local target="-"
+    [ "$extra" = 0 ] && target="<= 0.4 x"
+    row "process list refresh, $rows rows (+$extra)" \
+      "$(grep -v '^cold' "$out" | awk '{ print $1 / 1e6 }' | median | xargs printf '%.2f ms')" \
+      "$(grep -v '^cold' "$out" | awk '{ print $2 / 1e6 }' | median | xargs printf '%.2f ms')" "$out.ratio" "$target"
+  done
+  echo "(first refresh, icon registry read: $(awk '/^cold/ { printf "%.1f ms", $2 / 1e6 }' "$scratch/list-0") CPU)" \
+    > "$scratch/list-note"
+}
+
+# ---- One memory release pass against a plain C loop over the same processes.
+release_rows() {
+  local out=$scratch/release
+  QT_QPA_PLATFORM=offscreen "$bin/memory_release_bench" "$rounds" 50 4 > "$out"
+  awk '{ print $1 / $2 }' "$out" > "$out.ratio"
+  row "memory release pass, $(head -1 "$out" | cut -d' ' -f3) processes" \
+    "$(awk '{ print $1 / 1e6 }' "$out" | median | xargs printf '%.2f ms')" \
+    "$(awk '{ print $2 / 1e6 }' "$out" | median | xargs printf '%.2f ms')" "$out.ratio" "-"
+}
+
+{
+  printf '%-44s %12s %12s %26s %16s\n' "What ($rounds rounds, CPU time unless said)" Tarvelo baseline \
+    "ratio (or excess) median [IQR]" target
+} > "$table"
+echo "process list..." >&2; list_rows
+echo "memory release..." >&2; release_rows
+echo "start-up..." >&2; startup_rounds
+echo "idle, window shown..." >&2; idle_rounds shown
+echo "idle, window hidden..." >&2; idle_rounds hidden
+idle_rows shown "<= 0.25 %" "-"
+idle_rows hidden "<= 0.06 %" "<= 10 /s"
+memory_rows
 
 echo
-echo "== One booster tick against one bare X11 round trip (GetInputFocus), interleaved"
-# In a session of its own: each boost sets the priority of the benchmark's own
-# process and its autogroup, which must not reach this shell's.
-setsid -w "$bin/booster_tick_bench" --benchmark_repetitions=9 --benchmark_min_time=0.3 \
-  --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true \
-  --benchmark_out="$scratch/booster.csv" --benchmark_out_format=csv 2>/dev/null | grep -E "_median|^Benchmark" || true
-awk -F, '
-  /_median/ { gsub(/"/, "", $1); sub(/_median/, "", $1); t[$1] = $4; order[++n] = $1 }
-  END {
-    base = t["BareX11RoundTrip"]
-    if (base > 0) for (i = 1; i <= n; ++i) if (order[i] != "BareX11RoundTrip")
-      printf "  %-40s %5.2f x the bare round trip\n", order[i], t[order[i]] / base
-  }' "$scratch/booster.csv"
+echo "Baselines: the bare tray window (a QWidget of the same size with a QSystemTrayIcon, no timers),"
+echo "'ps -e -o pid,comm', and a plain C loop of pidfd_open + maps + process_madvise over the same processes."
+echo "Idle over ${idle_seconds} s per round after ${settle_seconds} s of start-up; both programs side by side."
+echo "Tarvelo and baseline columns are medians; idle targets are Tarvelo's own figure, the rest ratios."
+cat "$table"
+cat "$scratch/list-note"
+
+if [ "$micro" = 1 ]; then
+  echo
+  echo "== Micro-benchmarks (Google Benchmark, medians)"
+  for b in memory_tick_bench monitor_sample_bench button_bench; do
+    [ -x "$bin/$b" ] || continue
+    QT_QPA_PLATFORM=offscreen "$bin/$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true 2>/dev/null \
+      | grep -E "_median" || true
+  done
+  if [ -x "$bin/booster_tick_bench" ]; then
+    # In a session of its own: each boost sets the priority of the benchmark's
+    # own process and its autogroup, which must not reach this shell's.
+    setsid -w "$bin/booster_tick_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+      2>/dev/null | grep -E "_median" || true
+  fi
+fi

@@ -139,13 +139,38 @@ void FormTarvelo::BuildPages() {
   PictureProcess = new ProcessPage(this, size(PageId::Process).first, size(PageId::Process).second, settings_,
                                    *booster_);
   connect(PictureProcess, &ProcessPage::Boosted, PictureState, &StatusPage::ShowBoost);
-  PictureCPU = new CpuPage(this, size(PageId::CPU).first, size(PageId::CPU).second, *platform_.processTable,
-                           *platform_.fileIcons, cpuLimitSlots_, [this](QDialog* dialog) { SetCpuLimitDialog(dialog); });
   PictureMemory = new MemoryPage(this, size(PageId::Memory).first, size(PageId::Memory).second, settings_);
   connect(PictureMemory->CommandFreeMemory, &button::Command::Click, this, &FormTarvelo::CommandFreeMemoryClick);
   PictureSetting = new SettingPage(this, size(PageId::Setting).first, size(PageId::Setting).second, startOptions_);
-  PictureAbout = new AboutPage(this, size(PageId::About).first, size(PageId::About).second, siteRoot_);
-  panels_ = {PictureState, PictureProcess, PictureCPU, PictureMemory, PictureSetting, PictureAbout};
+  // The CPU and About pages wait for their first showing (BuildPage): start-up
+  // needs nothing of them but the list fill, which it keeps for the CPU page.
+  panels_ = {PictureState, PictureProcess, nullptr, PictureMemory, PictureSetting, nullptr};
+}
+
+void FormTarvelo::BuildPage(PageId page) {
+  if (Panel(page) != nullptr) return;
+  const PageInfo& info = InfoOf(page);
+  if (page == PageId::CPU) {
+    PictureCPU = new CpuPage(this, info.panelWidth, info.panelHeight, *platform_.processTable, *platform_.fileIcons,
+                             cpuLimitSlots_, [this](QDialog* dialog) { SetCpuLimitDialog(dialog); });
+    PlaceBuiltPage(page, PictureCPU);
+    if (startProcessRows_) {
+      PictureCPU->ShowProcessList(*startProcessRows_);
+      startProcessRows_.reset();
+    }
+    PictureCPU->ShowLimitedCount(cpuLimitSlots_.CountInUse());
+  } else if (page == PageId::About) {
+    PictureAbout = new AboutPage(this, info.panelWidth, info.panelHeight, siteRoot_);
+    PlaceBuiltPage(page, PictureAbout);
+  }
+}
+
+void FormTarvelo::PlaceBuiltPage(PageId page, QWidget* panel) {
+  panels_[IndexOf(page)] = panel;
+  // Built after the navigation column and the chrome: keep the stacking of a
+  // page built with the others.
+  panel->lower();
+  panel->setVisible(page == visiblePage_);
 }
 
 void FormTarvelo::BuildTimers() {
@@ -167,7 +192,7 @@ void FormTarvelo::BuildTimers() {
   connect(TimerMemory, &QTimer::timeout, this, &FormTarvelo::TimerMemoryTick);
   connect(TimerCPU, &QTimer::timeout, this, &FormTarvelo::TimerCPUTick);
   connect(TimerProcess, &QTimer::timeout, this, &FormTarvelo::TimerProcessTick);
-  connect(TimerState, &QTimer::timeout, this, [this] { PictureState->ShowTime(widgets::TimeOfDayText()); });
+  connect(TimerState, &QTimer::timeout, this, &FormTarvelo::TimerStateTick);
 }
 
 void FormTarvelo::BuildTrayAndBanner() {
@@ -264,8 +289,15 @@ void FormTarvelo::LoadStartSettings() {
 // The foreground booster; start-up runs one tick before the window shows.
 void FormTarvelo::TimerProcessTick() { PictureProcess->TimerProcessTick(); }
 
-// The first fill of the process list, as "Refresh" does it.
-void FormTarvelo::RefreshProcessList() { PictureCPU->Refresh(); }
+// The first fill of the process list, as "Refresh" does it. The snapshot is
+// taken now; the rows reach the view when the CPU page is first built.
+void FormTarvelo::RefreshProcessList() {
+  if (PictureCPU != nullptr) {
+    PictureCPU->Refresh();
+    return;
+  }
+  startProcessRows_ = LoadProcessList(*platform_.processTable);
+}
 
 // Starts acting on the tray icon's clicks.
 void FormTarvelo::InstallWindowHook() { tray_->InstallWindowHook(); }
@@ -274,22 +306,53 @@ void FormTarvelo::InstallWindowHook() { tray_->InstallWindowHook(); }
 void FormTarvelo::AddTrayIcon() { tray_->Icon().AddTrayIcon(); }
 
 void FormTarvelo::StartTimers() {
-  for (QTimer* timer : {TimerAd, TimerOnTimeState, TimerMemory, TimerProcess, TimerCPU, TimerState, TimerTrayIcon}) {
-    timer->start();
+  for (QTimer* timer : {TimerAd, TimerMemory, TimerProcess, TimerTrayIcon}) timer->start();
+  timersStarted_ = true;
+  UpdateDisplayTimers();
+}
+
+bool FormTarvelo::WindowOnScreen() const { return isVisible() && !isMinimized(); }
+
+void FormTarvelo::UpdateDisplayTimers() {
+  const bool onScreen = timersStarted_ && !exiting_ && WindowOnScreen();
+  const PageId page = visiblePage_;
+  struct Gate {
+    QTimer* timer;
+    bool wanted;
+    void (FormTarvelo::*tick)();
+  };
+  const Gate gates[] = {
+      {TimerOnTimeState, onScreen && (page == PageId::State || page == PageId::Memory),
+       &FormTarvelo::TimerOnTimeStateTick},
+      {TimerState, onScreen && page == PageId::State, &FormTarvelo::TimerStateTick},
+      {TimerCPU, onScreen && (page == PageId::State || page == PageId::CPU), &FormTarvelo::TimerCPUTick},
+  };
+  for (const Gate& gate : gates) {
+    if (gate.wanted == gate.timer->isActive()) continue;
+    if (gate.wanted) {
+      (this->*gate.tick)();  // what the stopped timer would have shown by now
+      gate.timer->start();
+    } else {
+      gate.timer->stop();
+    }
   }
 }
 
 // ---- Pages and chrome ----
 
 void FormTarvelo::ShowPage(PageId page) {
+  BuildPage(page);
   for (const PageInfo& info : kPages) {
     const bool selected = info.id == page;
     NavigationEntry& entry = Navigation[IndexOf(info.id)];
     entry.image[0]->setVisible(!selected);
     entry.image[1]->setVisible(selected);
   }
-  for (const PageInfo& info : kPages) Panel(info.id)->setVisible(info.id == page);
+  for (const PageInfo& info : kPages) {
+    if (QWidget* panel = Panel(info.id)) panel->setVisible(info.id == page);
+  }
   visiblePage_ = page;
+  UpdateDisplayTimers();
 }
 
 void FormTarvelo::OnChromeAction(ChromeButton::Action action) {
@@ -326,6 +389,21 @@ void FormTarvelo::mouseMoveEvent(QMouseEvent* event) {
 void FormTarvelo::HideToTray() {
   hide();
   TimerAd->start();
+}
+
+void FormTarvelo::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  UpdateDisplayTimers();
+}
+
+void FormTarvelo::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  UpdateDisplayTimers();
+}
+
+void FormTarvelo::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange) UpdateDisplayTimers();
 }
 
 void FormTarvelo::closeEvent(QCloseEvent* event) {
@@ -374,6 +452,8 @@ void FormTarvelo::CloseCpuLimitDialog() {
 
 // ---- Timers ----
 
+void FormTarvelo::TimerStateTick() { PictureState->ShowTime(widgets::TimeOfDayText()); }
+
 void FormTarvelo::TimerOnTimeStateTick() {
   const MemoryFigures& figures = memoryState_.ShowMemoryState();
   if (shownMemory_ == figures) return;  // the labels show these texts already
@@ -402,7 +482,7 @@ void FormTarvelo::TimerMemoryTick() {
 // The number of CPU limits in use, on the CPU page and the Status page.
 void FormTarvelo::TimerCPUTick() {
   const int inUse = cpuLimitSlots_.CountInUse();
-  PictureCPU->ShowLimitedCount(inUse);
+  if (PictureCPU != nullptr) PictureCPU->ShowLimitedCount(inUse);
   PictureState->ShowLimitedCount(inUse);
 }
 

@@ -11,6 +11,7 @@
 #include "app/Pages.h"
 #include "app/Settings.h"
 #include "cpulimit/CpuLimitSlots.h"
+#include "cpulimit/ProcessList.h"
 #include "memory/MemoryRelease.h"
 #include "memory/ModuleGetMemoryState.h"
 
@@ -56,6 +57,9 @@ class FormTarvelo : public QWidget {
   // shown or restored.
   void ShowPage(PageId page);
   PageId VisiblePage() const { return visiblePage_; }
+  // The CPU and About pages are built when first shown; this builds one now.
+  // Nothing happens for a page that exists.
+  void BuildPage(PageId page);
 
   // Hides the window; the program, its timers and its tray icon go on.
   void HideToTray();
@@ -93,13 +97,14 @@ class FormTarvelo : public QWidget {
   };
   std::array<NavigationEntry, kPageCount> Navigation{};
 
-  // Pages, in page order.
+  // Pages, in page order. PictureCPU and PictureAbout are null until built.
   StatusPage* PictureState;
   ProcessPage* PictureProcess;
-  CpuPage* PictureCPU;
+  CpuPage* PictureCPU = nullptr;
   MemoryPage* PictureMemory;
   SettingPage* PictureSetting;
-  AboutPage* PictureAbout;
+  AboutPage* PictureAbout = nullptr;
+  // The page's panel; null for a page not built yet.
   QWidget* Panel(PageId page) const { return panels_[IndexOf(page)]; }
 
   QTimer* TimerAd;
@@ -114,6 +119,9 @@ class FormTarvelo : public QWidget {
   void paintEvent(QPaintEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   void BuildChrome();
@@ -145,6 +153,13 @@ class FormTarvelo : public QWidget {
   void RemoveWindowHook();
   void CloseOtherWindows();
 
+  // The display-only timers (memory figures, clock, limit counters) run while
+  // what they feed can be seen; each catches up at once when it starts again.
+  void UpdateDisplayTimers();
+  bool WindowOnScreen() const;
+  void PlaceBuiltPage(PageId page, QWidget* panel);
+
+  void TimerStateTick();
   void TimerOnTimeStateTick();
   void CommandFreeMemoryClick();
   void AutoReleaseMemory();
@@ -166,7 +181,10 @@ class FormTarvelo : public QWidget {
   AutoReleaseClock autoRelease_;
   CpuLimitSlots cpuLimitSlots_;
   std::array<QWidget*, kPageCount> panels_{};
+  // The start-up list fill, kept for the CPU page until it is built.
+  std::optional<std::vector<ProcessRow>> startProcessRows_;
   PageId visiblePage_ = PageId::State;
+  bool timersStarted_ = false;
   bool hiddenAtStart_ = false;
   bool exiting_ = false;
 };

@@ -1,6 +1,7 @@
 #include "cpulimit/CpuPage.h"
 
 #include <QMessageBox>
+#include <unordered_map>
 
 #include "button/Command.h"
 #include "cpulimit/CpuLimitSlots.h"
@@ -56,19 +57,26 @@ CpuPage::CpuPage(QWidget* parent, int widthTwips, int heightTwips, platform::Pro
   connect(CommandLimitProcessCPU, &button::Command::Click, this, &CpuPage::OpenLimitDialog);
 }
 
-void CpuPage::Refresh() {
-  LoadProcessList();
+void CpuPage::Refresh() { ShowProcessList(LoadProcessList(processes_)); }
+
+void CpuPage::ShowProcessList(const std::vector<ProcessRow>& rows) {
+  FillList(rows);
   ReconcileLimitSlots();
 }
 
-void CpuPage::LoadProcessList() {
+void CpuPage::FillList(const std::vector<ProcessRow>& rows) {
   ListViewProcesses->clear();
   ImageListProcesses.clear();
-  for (const ProcessRow& row : tarvelo::LoadProcessList(processes_)) {
+  // Many processes run the same program (shells, helpers): one icon lookup
+  // per program and fill.
+  std::unordered_map<std::string, QIcon> iconOfPath;
+  for (const ProcessRow& row : rows) {
     QTreeWidgetItem* item = ListViewProcesses->AddRow(
         {QString::number(row.id), QString::number(row.pid), QString::fromStdString(row.name)});
     const QString key = QString::fromStdString(row.iconKey);
-    const QIcon icon = ModuleGetFileIcon::GetFileIcon(icons_, row.path, true);
+    auto [known, added] = iconOfPath.try_emplace(row.path);
+    if (added) known->second = ModuleGetFileIcon::GetFileIcon(icons_, row.path, true);
+    const QIcon& icon = known->second;
     if (!icon.isNull()) {
       ImageListProcesses.insert(key, icon);
       item->setIcon(kId, icon);

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QIcon>
 #include <functional>
+#include <vector>
 
 #include "widgets/PagePanel.h"
 
@@ -23,6 +24,7 @@ class Command;
 namespace tarvelo {
 
 class CpuLimitSlots;
+struct ProcessRow;
 
 // The "2 - Speed up CPU" page: the running processes with their icons, and
 // up to three CPU limits recorded through the limit dialog.
@@ -38,6 +40,9 @@ class CpuPage : public widgets::PagePanel {
   // "Refresh": a fresh list, then the limits shown on their rows and the
   // slots of processes that ended freed.
   void Refresh();
+  // The same for rows read earlier (the start-up fill, shown when the page
+  // is first built).
+  void ShowProcessList(const std::vector<ProcessRow>& rows);
   // "Limit" and a double-click: the dialog for the selected row.
   void OpenLimitDialog();
   void ShowLimitedCount(int count);
@@ -57,7 +62,7 @@ class CpuPage : public widgets::PagePanel {
   enum Column { kId = 0, kPid = 1, kProcess = 2, kLimit = 3 };
 
  private:
-  void LoadProcessList();
+  void FillList(const std::vector<ProcessRow>& rows);
   void ReconcileLimitSlots();
 
   platform::ProcessTable& processes_;

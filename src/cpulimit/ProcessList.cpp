@@ -20,16 +20,28 @@ std::string AsciiLower(std::string_view text) {
   return out;
 }
 
+bool Contains(std::string_view module, std::string_view wantedUpper) {
+  return AsciiUpper(ModulePublicFunction::TrimAtNull(module)).find(wantedUpper) != std::string::npos;
+}
+
+std::string Matched(std::string_view module) { return AsciiLower(ModulePublicFunction::TrimAtNull(module)); }
+
+std::string ModulePath(platform::ProcessTable& processes, platform::ProcessId pid, std::string_view name,
+                       std::string_view knownExe) {
+  const std::string wanted = AsciiUpper(ModulePublicFunction::TrimAtNull(name));
+  // The executable is the first module and nearly always the match: the
+  // mappings are read only when it is not.
+  if (!knownExe.empty() && Contains(knownExe, wanted)) return Matched(knownExe);
+  for (const std::string& module : processes.Modules(pid)) {
+    if (Contains(module, wanted)) return Matched(module);
+  }
+  return {};
+}
+
 }  // namespace
 
 std::string GetProcessPath(platform::ProcessTable& processes, platform::ProcessId pid, std::string_view name) {
-  const std::string wanted = AsciiUpper(ModulePublicFunction::TrimAtNull(name));
-  for (const std::string& module : processes.Modules(pid)) {
-    if (AsciiUpper(ModulePublicFunction::TrimAtNull(module)).find(wanted) != std::string::npos) {
-      return AsciiLower(ModulePublicFunction::TrimAtNull(module));
-    }
-  }
-  return {};
+  return ModulePath(processes, pid, name, {});
 }
 
 std::vector<ProcessRow> LoadProcessList(platform::ProcessTable& processes) {
@@ -37,7 +49,7 @@ std::vector<ProcessRow> LoadProcessList(platform::ProcessTable& processes) {
   for (const platform::ProcessEntry& entry : processes.Snapshot()) {
     ProcessRow row;
     row.name = ModulePublicFunction::TrimAtNull(entry.exeName);
-    row.path = GetProcessPath(processes, entry.pid, row.name);
+    row.path = ModulePath(processes, entry.pid, row.name, entry.exePath);
     if (row.path.empty()) continue;  // modules unreadable: not listed
     row.id = static_cast<int>(rows.size()) + 1;
     row.pid = entry.pid;

@@ -63,6 +63,8 @@ class CpuMonitor : public QWidget, private CpuMonitorHost {
   void RaisePropertyChanged(std::string_view name) override;
   void Present() override;
   void RaiseUpdate(const SystemLevelsReport& levels) override;
+  // A hidden window or page draws nothing; its first paint draws the picture.
+  bool PictureShown() const override { return isVisible(); }
 
   void PaintBorder(QPainter& painter);
 

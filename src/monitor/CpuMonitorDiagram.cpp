@@ -28,6 +28,22 @@ int RowOf(float percent, int height) {
 }  // namespace
 
 void CpuMonitorModel::RedrawDiagram() {
+  if (!host_.PictureShown()) {
+    redrawPending_ = true;  // drawn whole from the history when next asked for
+    return;
+  }
+  DrawDiagram();
+  host_.Present();
+}
+
+const raster::PixelSurface& CpuMonitorModel::Surface() const {
+  // Drawing changes only the cached picture, not the control's state.
+  if (redrawPending_) const_cast<CpuMonitorModel*>(this)->DrawDiagram();
+  return surface_;
+}
+
+void CpuMonitorModel::DrawDiagram() {
+  redrawPending_ = false;
   surface_.Clear(backColor_);
   if (displayGrid_) DrawGrid();
   if (runMode_) {
@@ -37,7 +53,6 @@ void CpuMonitorModel::RedrawDiagram() {
     if (virtualMemoryDisplayed_) DrawCurve(&SystemLevels::VirtualMemoryAvailablePercent, virtualMemoryColor_);
     if (hdMonitorDisplayed_) DrawCurve(&SystemLevels::HDAvailablePercent, kDiskCurveColor);
   }
-  host_.Present();
 }
 
 void CpuMonitorModel::DrawGrid() {

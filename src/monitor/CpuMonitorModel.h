@@ -49,6 +49,9 @@ class CpuMonitorHost {
   virtual void Present() = 0;
   // The Update event: the newest sample after a timer tick.
   virtual void RaiseUpdate(const SystemLevelsReport& levels) = 0;
+  // Whether the picture can be seen now. While it cannot, redraws wait until
+  // the picture is asked for (Surface()); sampling goes on.
+  virtual bool PictureShown() const { return true; }
 };
 
 // The system monitor control without its window: properties and their saved
@@ -138,9 +141,14 @@ class CpuMonitorModel {
   void SetDiagramStyle(int value);
 
   // ---- The picture and the state behind it
+  // Draws the picture and presents it; while the host does not show it, only
+  // notes that the picture is out of date.
   void RedrawDiagram();
   void TakeSample();
-  const raster::PixelSurface& Surface() const { return surface_; }
+  // The picture, brought up to date first if a redraw waited.
+  const raster::PixelSurface& Surface() const;
+  // True while a redraw waits for the picture to be shown.
+  bool RedrawPending() const { return redrawPending_; }
   int ScaleWidth() const { return surface_.Width(); }
   int ScaleHeight() const { return surface_.Height(); }
   // Border thickness in pixels on each side.
@@ -166,6 +174,7 @@ class CpuMonitorModel {
   }
   // Makes the surface the inner size and moves the history with it.
   void FitSurface();
+  void DrawDiagram();
   void DrawGrid();
   void DrawCurve(float SystemLevels::*value, Color color);
 
@@ -204,6 +213,7 @@ class CpuMonitorModel {
   int outerWidth_ = 0;
   int outerHeight_ = 0;
   raster::PixelSurface surface_;
+  bool redrawPending_ = false;
 
   // Sampling.
   std::vector<SystemLevels> history_;  // empty until monitoring starts

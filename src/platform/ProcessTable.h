@@ -11,6 +11,9 @@ using ProcessId = std::uint32_t;
 struct ProcessEntry {
   ProcessId pid = 0;
   std::string exeName;  // the executable's file name, as the system reports it
+  // The executable's full path where the snapshot read it anyway (Linux);
+  // empty when unknown. It is the first of Modules(pid).
+  std::string exePath = {};
 };
 
 // The running processes and the files they have loaded.

@@ -227,10 +227,10 @@ TEST(AdBanner, BannerUnderlinesUnderThePointerAndItsLinksOpenTheSite) {
 
   const QString root = scene.server.Root();
   QTest::mouseClick(scene.label, Qt::LeftButton);
+  scene.form.ShowPage(PageId::About);  // built when first shown
   auto* homepage = scene.form.findChild<widgets::Label*>("LabelHomepage");
   ASSERT_NE(homepage, nullptr);
   EXPECT_EQ(homepage->text(), root);
-  scene.form.ShowPage(PageId::About);
   QTest::mouseClick(homepage, Qt::LeftButton);
   scene.form.findChild<TrayController*>()->Menu()->m_HomePage->trigger();
   EXPECT_EQ(browser.opened, QStringList({root + "/ad/tarvelo/page/", root, root}));

@@ -8,6 +8,8 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
+#include <functional>
 
 #include "app/ChromeButtonWidget.h"
 #include "platform/fake/FakePlatform.h"
@@ -59,6 +61,7 @@ TEST_F(FormTarveloTest, BorderlessWindowOfTheProgramsSize) {
 }
 
 TEST_F(FormTarveloTest, ShowPageLeavesExactlyOnePanelAndOneSelectedEntry) {
+  for (const PageInfo& page : kPages) form.BuildPage(page.id);
   for (const PageInfo& page : kPages) {
     form.ShowPage(page.id);
     EXPECT_EQ(form.VisiblePage(), page.id);
@@ -191,14 +194,14 @@ TEST_F(FormTarveloTest, MemoryLabelsFollowEveryTick) {
   fake.memory->status = {1024 * kMB, 512 * kMB};
   ASSERT_TRUE(form.Load());
   auto* percent = Find<QLabel>("LabelMemoryUsedPercent");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return percent->text() == "50%"; }, 2000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return percent->text() == "50%"; }, 10000));
   EXPECT_EQ(Find<QLabel>("LabelMemoryAll")->text(), "1024 MB");
   EXPECT_EQ(Find<QLabel>("LabelMemoryUsed")->text(), "512 MB");
   EXPECT_EQ(Find<QLabel>("LabelMemoryLeft")->text(), "512 MB");
   EXPECT_EQ(Find<QLabel>("LabelStateMemoryState")->text(), "50%");
 
   fake.memory->status = {1000 * kMB, 875 * kMB};
-  ASSERT_TRUE(QTest::qWaitFor([&] { return percent->text() == "12%"; }, 2000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return percent->text() == "12%"; }, 10000));
   EXPECT_EQ(Find<QLabel>("LabelStateMemoryState")->text(), "12%");
   EXPECT_EQ(Find<QLabel>("LabelMemoryLeft")->text(), "875 MB");
   // The value labels size themselves to their text.
@@ -206,7 +209,88 @@ TEST_F(FormTarveloTest, MemoryLabelsFollowEveryTick) {
   EXPECT_GE(left->width(), left->sizeHint().width());
 }
 
+TEST_F(FormTarveloTest, CpuAndAboutPagesAreBuiltWhenFirstShown) {
+  fake.processes->processes = {{10, "editor", "/usr/bin/editor"}};
+  ASSERT_TRUE(form.Load());
+  for (const char* page : {"PictureCPU", "PictureAbout"}) {
+    EXPECT_EQ(form.findChild<QWidget*>(page), nullptr) << page;
+  }
+  // The list shows the start-up fill, as if the page had been there all along.
+  fake.processes->processes = {{10, "editor", "/usr/bin/editor"}, {11, "viewer", "/usr/bin/viewer"}};
+  form.ShowPage(PageId::CPU);
+  ASSERT_TRUE(Shown("PictureCPU"));
+  EXPECT_EQ(Find("PictureCPU")->geometry(), QRect(256, 144, 489, 361));
+  auto* list = Find<QTreeWidget>("ListViewProcesses");
+  ASSERT_EQ(list->topLevelItemCount(), 1);
+  EXPECT_EQ(list->topLevelItem(0)->text(2), "editor");
+  EXPECT_EQ(Find<QLabel>("LabelCPULimitedCount")->text(), "0");
+  form.ShowPage(PageId::About);
+  EXPECT_TRUE(Shown("PictureAbout"));
+  EXPECT_FALSE(Shown("PictureCPU"));
+  // The pages built late sit under the chrome like the others.
+  EXPECT_EQ(form.childAt(Find("ImageExit")->geometry().center()), Find("ImageExit"));
+}
+
+// The timers that only feed labels run while those labels can be seen.
+TEST_F(FormTarveloTest, DisplayTimersRunOnlyForTheShownPageOfAShownWindow) {
+  ASSERT_TRUE(form.Load());
+  const struct {
+    PageId page;
+    bool memoryFigures, clock, limitCount;
+  } pages[] = {
+      {PageId::State, true, true, true},     {PageId::Process, false, false, false},
+      {PageId::CPU, false, false, true},     {PageId::Memory, true, false, false},
+      {PageId::Setting, false, false, false}, {PageId::About, false, false, false},
+  };
+  for (const auto& p : pages) {
+    form.ShowPage(p.page);
+    EXPECT_EQ(form.TimerOnTimeState->isActive(), p.memoryFigures) << InfoOf(p.page).panel;
+    EXPECT_EQ(form.TimerState->isActive(), p.clock) << InfoOf(p.page).panel;
+    EXPECT_EQ(form.TimerCPU->isActive(), p.limitCount) << InfoOf(p.page).panel;
+  }
+  form.ShowPage(PageId::State);
+  for (auto hideAndShow : {std::pair<std::function<void()>, std::function<void()>>{[&] { form.HideToTray(); },
+                                                                                   [&] { form.show(); }},
+                           {[&] { form.showMinimized(); }, [&] { form.showNormal(); }}}) {
+    hideAndShow.first();
+    for (QTimer* t : {form.TimerOnTimeState, form.TimerState, form.TimerCPU}) {
+      EXPECT_FALSE(t->isActive()) << t->objectName().toStdString();
+    }
+    // The rest of the program goes on.
+    for (QTimer* t : {form.TimerMemory, form.TimerProcess, form.TimerTrayIcon}) {
+      EXPECT_TRUE(t->isActive()) << t->objectName().toStdString();
+    }
+    hideAndShow.second();
+    for (QTimer* t : {form.TimerOnTimeState, form.TimerState, form.TimerCPU}) {
+      EXPECT_TRUE(t->isActive()) << t->objectName().toStdString();
+    }
+  }
+}
+
+TEST_F(FormTarveloTest, HiddenFiguresAreNotReadAndAreCurrentTheMomentTheyShow) {
+  fake.settings->Set("Setting", "Automin", "1");  // starts hidden in the tray
+  fake.memory->status = {1024 * kMB, 512 * kMB};
+  ASSERT_TRUE(form.Load());
+  ASSERT_FALSE(form.isVisible());
+  const int reads = fake.memory->reads;
+  QTest::qWait(100);  // five periods of the memory figures
+  EXPECT_EQ(fake.memory->reads, reads) << "no reading feeds a hidden window";
+  EXPECT_EQ(Find<QLabel>("LabelTime")->text(), "time");
+
+  form.show();  // no timer tick needed: the figures are there when the window is
+  EXPECT_EQ(Find<QLabel>("LabelStateMemoryState")->text(), "50%");
+  EXPECT_NE(Find<QLabel>("LabelTime")->text(), "time");
+
+  // A page not shown catches up when it shows.
+  form.ShowPage(PageId::Setting);
+  fake.memory->status = {1000 * kMB, 875 * kMB};
+  form.ShowPage(PageId::Memory);
+  EXPECT_EQ(Find<QLabel>("LabelMemoryUsedPercent")->text(), "12%");
+  EXPECT_EQ(Find<QLabel>("LabelMemoryLeft")->text(), "875 MB");
+}
+
 TEST_F(FormTarveloTest, OutsideTextIsNeverMarkup) {
+  for (const PageInfo& page : kPages) form.BuildPage(page.id);
   for (auto* label : form.findChildren<widgets::Label*>()) {
     EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
   }

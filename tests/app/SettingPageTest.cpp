@@ -57,6 +57,7 @@ TEST_F(SettingPageTest, ControlsAtTheirPlaces) {
       {"LabelHomepage", {24, 88, 210, 12}, nullptr},
       {"LabelAd", {16, 536, 553, 12}, nullptr},
   };
+  form->BuildPage(PageId::About);  // LabelHomepage's page is built when first shown
   for (const auto& c : controls) {
     QWidget* w = Find(c.name);
     ASSERT_NE(w, nullptr);

@@ -30,7 +30,10 @@ class CpuPageTest : public ::testing::Test {
     form.Load();
     form.TimerCPU->stop();  // the tests tick it themselves
   }
-  CpuPage& Page() { return *form.PictureCPU; }
+  CpuPage& Page() {
+    form.BuildPage(PageId::CPU);  // built when first shown
+    return *form.PictureCPU;
+  }
   widgets::ListView& List() { return *Page().ListViewProcesses; }
   void Select(int row) { List().setCurrentItem(List().topLevelItem(row)); }
   void TickTimerCPU() { QMetaObject::invokeMethod(form.TimerCPU, "timeout", Qt::DirectConnection); }
@@ -109,6 +112,19 @@ TEST_F(CpuPageTest, NewLimitThenChangeThenRelease) {
     emit d.CommandModify->Click();
   });
   EXPECT_EQ(List().Text(0, 3), "25%");
+
+  // Off the two pages that show it the count is not kept up; it is current
+  // the moment one of them shows, without waiting for a tick.
+  form.ShowPage(PageId::Memory);
+  EXPECT_FALSE(form.TimerCPU->isActive());
+  WithDialog(0, [](FormSetProcessCpuPercent& d) { emit d.CommandFree->Click(); });
+  EXPECT_EQ(form.PictureState->LabelStateProcessLimited->text(), "1");
+  form.ShowPage(PageId::State);
+  EXPECT_EQ(form.PictureState->LabelStateProcessLimited->text(), "0");
+  form.ShowPage(PageId::Memory);
+  Limit(0, 25);
+  form.ShowPage(PageId::CPU);
+  EXPECT_EQ(Page().LabelCPULimitedCount->text(), "1");
 
   WithDialog(0, [](FormSetProcessCpuPercent& d) { emit d.CommandFree->Click(); });
   EXPECT_EQ(List().Text(0, 3), "");

@@ -40,5 +40,19 @@ TEST_F(ProcessListTest, PathIsTheFirstModuleThatHoldsTheName) {
   EXPECT_EQ(GetProcessPath(table, 9, "caf\xC3\x89"), "/home/j\xC3\x9Crgen/caf\xC3\x89.bin");
 }
 
+TEST_F(ProcessListTest, AKnownExecutableDecidesWithoutReadingTheModules) {
+  // A snapshot that read the executable link hands it over: where it holds
+  // the name the modules are not read; where it does not (a script run by
+  // its interpreter), they are, with the same result as without the link.
+  table.processes = {{100, "Editor", "/Opt/Apps/EDITOR"}, {300, "Tool.bin", "/usr/bin/python3"}, {7, "ghost", ""}};
+  table.modules[300] = {"/usr/bin/python3", "/srv/Tool.bin"};
+  const std::vector<ProcessRow> expected = {
+      {1, 100, "Editor", "/opt/apps/editor", "P2"},
+      {2, 300, "Tool.bin", "/srv/tool.bin", "P3"},
+  };
+  EXPECT_EQ(LoadProcessList(table), expected);
+  EXPECT_EQ(table.moduleReads, 2) << "only the script and the process without a known executable";
+}
+
 }  // namespace
 }  // namespace tarvelo

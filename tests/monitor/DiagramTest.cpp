@@ -146,6 +146,28 @@ TEST_F(Diagram, SecondTickInEachStyle) {
   }
 }
 
+TEST_F(Diagram, AnUnseenPictureIsDrawnWhenAskedForAsIfDrawnAllAlong) {
+  LoadMemoryCurve(kStyleLines, true);
+  host.shown = false;
+  const int presents = host.presents;
+  SetMemoryLoad(50);
+  Tick();
+  SetMemoryLoad(0);
+  Tick();
+  model->SetBackColor(kDarkGrey);  // a property redraw waits as well
+  EXPECT_EQ(host.presents, presents) << "nothing drawn while unseen";
+  EXPECT_TRUE(model->RedrawPending());
+  EXPECT_EQ(host.updates.size(), 2u) << "sampling and its event go on";
+  EXPECT_EQ(model->GridOffset(), -2);
+
+  host.shown = true;
+  auto line = Column(413, 28, 41);  // the picture of SecondTickInEachStyle
+  line.merge(Column(414, 42, 54));
+  EXPECT_EQ(PixelsOf(kYellow), line);
+  EXPECT_EQ(VerticalLines(), LinesFrom(36));  // the grid scrolled by the two ticks
+  EXPECT_FALSE(model->RedrawPending());
+}
+
 TEST_F(Diagram, ValuesAtAndBeyondTheEdges) {
   const struct {
     const char* what;

@@ -23,12 +23,14 @@ class FakeHost final : public CpuMonitorHost {
   void RaisePropertyChanged(std::string_view name) override { changes.emplace_back(name); }
   void Present() override { ++presents; }
   void RaiseUpdate(const SystemLevelsReport& levels) override { updates.push_back(levels); }
+  bool PictureShown() const override { return shown; }
 
   int interval = -1;  // never set
   bool timerEnabled = false;
   std::vector<std::string> changes;
   int presents = 0;
   std::vector<SystemLevelsReport> updates;
+  bool shown = true;  // whether the window shows the picture
 };
 
 constexpr Color kDarkGrey = 4210752;

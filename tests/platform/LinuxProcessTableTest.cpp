@@ -51,6 +51,11 @@ TEST(LinuxProcessTable, ListsProcessesOfAFixtureTreeByName) {
   EXPECT_EQ(snapshot[0].exeName, "kthreadd");
   EXPECT_EQ(snapshot[1].exeName, "editor");
   EXPECT_EQ(snapshot[2].exeName, "Foo Bar");
+  // The executable link the name came from, the first module without a
+  // second read; none where the name came from comm.
+  EXPECT_EQ(snapshot[0].exePath, "");
+  EXPECT_EQ(snapshot[1].exePath, "/usr/bin/editor");
+  EXPECT_EQ(snapshot[2].exePath, "/opt/App/Foo Bar");
 
   EXPECT_EQ(table.Modules(431), (std::vector<std::string>{"/opt/App/Foo Bar", "/usr/lib/libc.so.6",
                                                            "/tmp/gone (deleted)"}));

@@ -69,16 +69,18 @@ class FakePrivileges final : public Privileges {
   int calls = 0;
 };
 
-// A process table set by the test.
+// A process table set by the test; each Modules() is counted.
 class FakeProcessTable final : public ProcessTable {
  public:
   std::vector<ProcessEntry> Snapshot() override { return processes; }
   std::vector<std::string> Modules(ProcessId pid) override {
+    ++moduleReads;
     const auto it = modules.find(pid);
     return it != modules.end() ? it->second : std::vector<std::string>{};
   }
   std::vector<ProcessEntry> processes;
   std::map<ProcessId, std::vector<std::string>> modules;
+  int moduleReads = 0;
 };
 
 // Records the trims; a test may act during one (onTrim runs before it returns).

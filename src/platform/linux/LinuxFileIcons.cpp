@@ -1,5 +1,6 @@
 #include "platform/linux/LinuxFileIcons.h"
 
+#include <dlfcn.h>
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 #include <stdlib.h>
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <climits>
 #include <memory>
+#include <type_traits>
 
 namespace platform::linux_impl {
 
@@ -17,8 +19,62 @@ struct GFreeDeleter {
 };
 using GString = std::unique_ptr<char, GFreeDeleter>;
 
+// GIO and GObject, loaded on the first question instead of with the program:
+// most runs never show the process list, and the libraries add a tenth to
+// the start-up. They stay loaded for the rest of the run (GObject types
+// cannot be unloaded); without them no icon is known.
+struct Gio {
+  bool loaded = false;
+  GList* (*app_info_get_all)() = nullptr;
+  GIcon* (*app_info_get_icon)(GAppInfo*) = nullptr;
+  const char* (*app_info_get_executable)(GAppInfo*) = nullptr;
+  GType (*desktop_app_info_get_type)() = nullptr;
+  char* (*desktop_app_info_get_string)(GDesktopAppInfo*, const char*) = nullptr;
+  const char* (*desktop_app_info_get_startup_wm_class)(GDesktopAppInfo*) = nullptr;
+  GType (*themed_icon_get_type)() = nullptr;
+  const gchar* const* (*themed_icon_get_names)(GThemedIcon*) = nullptr;
+  GType (*file_icon_get_type)() = nullptr;
+  GFile* (*file_icon_get_file)(GFileIcon*) = nullptr;
+  char* (*file_get_path)(GFile*) = nullptr;
+  void (*object_unref)(gpointer) = nullptr;
+  gboolean (*type_check_instance_is_a)(GTypeInstance*, GType) = nullptr;
+
+  bool IsA(void* instance, GType (*type)()) const {
+    return instance != nullptr && type_check_instance_is_a(static_cast<GTypeInstance*>(instance), type());
+  }
+};
+
+const Gio& LoadGio() {
+  static const Gio gio = [] {
+    Gio g;
+    void* library = ::dlopen("libgio-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) return g;
+    bool all = true;
+    auto bind = [&](auto& function, const char* name) {
+      function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(::dlsym(library, name));
+      all = all && function != nullptr;
+    };
+    bind(g.app_info_get_all, "g_app_info_get_all");
+    bind(g.app_info_get_icon, "g_app_info_get_icon");
+    bind(g.app_info_get_executable, "g_app_info_get_executable");
+    bind(g.desktop_app_info_get_type, "g_desktop_app_info_get_type");
+    bind(g.desktop_app_info_get_string, "g_desktop_app_info_get_string");
+    bind(g.desktop_app_info_get_startup_wm_class, "g_desktop_app_info_get_startup_wm_class");
+    bind(g.themed_icon_get_type, "g_themed_icon_get_type");
+    bind(g.themed_icon_get_names, "g_themed_icon_get_names");
+    bind(g.file_icon_get_type, "g_file_icon_get_type");
+    bind(g.file_icon_get_file, "g_file_icon_get_file");
+    bind(g.file_get_path, "g_file_get_path");
+    bind(g.object_unref, "g_object_unref");
+    bind(g.type_check_instance_is_a, "g_type_check_instance_is_a");
+    g.loaded = all;
+    return g;
+  }();
+  return gio;
+}
+
 struct AppListDeleter {
-  void operator()(GList* list) const { g_list_free_full(list, g_object_unref); }
+  void operator()(GList* list) const { g_list_free_full(list, LoadGio().object_unref); }
 };
 
 std::string Resolve(const std::string& program) {
@@ -54,15 +110,15 @@ std::string Lower(std::string text) {
   return text;
 }
 
-IconSource SourceOf(GAppInfo* app) {
+IconSource SourceOf(const Gio& gio, GAppInfo* app) {
   IconSource source;
-  GIcon* icon = g_app_info_get_icon(app);  // owned by the app
+  GIcon* icon = gio.app_info_get_icon(app);  // owned by the app
   if (icon == nullptr) return source;
-  if (G_IS_THEMED_ICON(icon)) {
-    const gchar* const* names = g_themed_icon_get_names(G_THEMED_ICON(icon));
+  if (gio.IsA(icon, gio.themed_icon_get_type)) {
+    const gchar* const* names = gio.themed_icon_get_names(reinterpret_cast<GThemedIcon*>(icon));
     if (names != nullptr && names[0] != nullptr) source.themeName = names[0];
-  } else if (G_IS_FILE_ICON(icon)) {
-    GString path(g_file_get_path(g_file_icon_get_file(G_FILE_ICON(icon))));
+  } else if (gio.IsA(icon, gio.file_icon_get_type)) {
+    GString path(gio.file_get_path(gio.file_icon_get_file(reinterpret_cast<GFileIcon*>(icon))));
     if (path) source.filePath = path.get();
   }
   return source;
@@ -72,22 +128,24 @@ IconSource SourceOf(GAppInfo* app) {
 
 void LinuxFileIcons::LoadRegistry() {
   loaded_ = true;
-  std::unique_ptr<GList, AppListDeleter> apps(g_app_info_get_all());
+  const Gio& gio = LoadGio();
+  if (!gio.loaded) return;
+  std::unique_ptr<GList, AppListDeleter> apps(gio.app_info_get_all());
   for (GList* item = apps.get(); item != nullptr; item = item->next) {
-    auto* app = G_APP_INFO(item->data);
-    if (!G_IS_DESKTOP_APP_INFO(app)) continue;
-    const IconSource source = SourceOf(app);
+    if (!gio.IsA(item->data, gio.desktop_app_info_get_type)) continue;
+    auto* app = static_cast<GAppInfo*>(item->data);
+    const IconSource source = SourceOf(gio, app);
     if (source.themeName.empty() && source.filePath.empty()) continue;
-    auto* desktop = G_DESKTOP_APP_INFO(app);
+    auto* desktop = static_cast<GDesktopAppInfo*>(item->data);
     std::string programs[2];
-    if (const char* exec = g_app_info_get_executable(app)) programs[0] = exec;
-    if (GString tryExec{g_desktop_app_info_get_string(desktop, "TryExec")}) programs[1] = tryExec.get();
+    if (const char* exec = gio.app_info_get_executable(app)) programs[0] = exec;
+    if (GString tryExec{gio.desktop_app_info_get_string(desktop, "TryExec")}) programs[1] = tryExec.get();
     for (const std::string& program : programs) {
       if (program.empty() || IsLauncher(BaseName(program))) continue;
       if (const std::string path = Resolve(program); !path.empty()) Claim(byPath_, path, source);
       Claim(byName_, BaseName(program), source);
     }
-    if (const char* wmClass = g_desktop_app_info_get_startup_wm_class(desktop)) {
+    if (const char* wmClass = gio.desktop_app_info_get_startup_wm_class(desktop)) {
       Claim(byWmClass_, Lower(wmClass), source);
     }
   }

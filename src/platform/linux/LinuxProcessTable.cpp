@@ -70,13 +70,14 @@ std::vector<ProcessEntry> LinuxProcessTable::Snapshot() {
     ProcessId pid = 0;
     if (!ParsePid(entry->d_name, pid)) continue;
     const std::string base = root_ + "/" + entry->d_name;
-    std::string name = BaseName(ReadLink(base + "/exe"));
+    std::string exe = ReadLink(base + "/exe");
+    std::string name = BaseName(exe);
     if (name.empty()) {
       const FileContents comm = ReadWholeFile(base + "/comm", 4096);
       if (comm.status != ReadStatus::Ok) continue;  // ended meanwhile
       name = comm.bytes.substr(0, comm.bytes.find('\n'));
     }
-    entries.push_back({pid, std::move(name)});
+    entries.push_back({pid, std::move(name), std::move(exe)});
   }
   // The directory lists processes in no fixed order: present them by id.
   std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.pid < b.pid; });
