@@ -20,6 +20,7 @@
 #include "app/ModuleAd.h"
 #include "app/SettingPage.h"
 #include "app/StatusPage.h"
+#include "app/TrayAbsence.h"
 #include "button/Command.h"
 #include "boost/ForegroundBooster.h"
 #include "boost/ProcessPage.h"
@@ -178,6 +179,8 @@ void FormTarvelo::BuildTrayAndBanner() {
   connect(tray_, &TrayController::HomePageChosen, this, [this] { QDesktopServices::openUrl(QUrl(siteRoot_)); });
   connect(tray_, &TrayController::ExitChosen, this, &FormTarvelo::ExitProgram);
   connect(TimerTrayIcon, &QTimer::timeout, this, [this] { tray_->Icon().TimerTrayIcon(); });
+  trayAbsence_ = new TrayAbsence(*this, [this] { return tray_->HostAvailable(); }, this);
+  connect(trayAbsence_, &TrayAbsence::ExitChosen, this, &FormTarvelo::ExitProgram);
 
   const std::string site = siteRoot_.toStdString();
   adBanner_ = new AdBanner(LabelAd, TimerAd, [this] { return CpuLimitDialogVisible(); },
@@ -195,13 +198,32 @@ void FormTarvelo::WatchShutdownRequests() {
   });
 }
 
+// A later start asks over the single-instance channel: the window comes to the front.
+void FormTarvelo::ListenForOtherStarts() {
+  platform::SingleInstance* instance = platform_.singleInstance.get();
+  if (instance->ActivationDescriptor() < 0) return;
+  auto* notifier = new QSocketNotifier(instance->ActivationDescriptor(), QSocketNotifier::Read, this);
+  connect(notifier, &QSocketNotifier::activated, this, [this, instance] {
+    if (instance->TakeActivationRequests() && !exiting_) BringToFront();
+  });
+}
+
+void FormTarvelo::BringToFront() {
+  showNormal();
+  raise();
+  activateWindow();
+}
+
 // ---- Start-up ----
 
 bool FormTarvelo::Load() {
   if (platform_.singleInstance->AnotherInstanceRunning()) {
+    // The running instance brings its window to the front; this start still says why it ends.
+    platform_.singleInstance->ActivateRunningInstance();
     widgets::ShowMessage(nullptr, "Tarvelo already in running.");
     return false;
   }
+  ListenForOtherStarts();
   CentreOnScreen();
   platform_.privileges->EnableDebugPrivilege();
   LabelAd->hide();  // shown when an advertisement arrives
@@ -219,6 +241,7 @@ bool FormTarvelo::Load() {
   AddTrayIcon();
 
   if (!hiddenAtStart_) show();
+  else trayAbsence_->MayHide();  // without a tray host a hidden start would strand the window
   StartTimers();
   return true;
 }
@@ -324,6 +347,7 @@ void FormTarvelo::mouseMoveEvent(QMouseEvent* event) {
 // ---- Hiding and ending ----
 
 void FormTarvelo::HideToTray() {
+  if (!trayAbsence_->MayHide()) return;
   hide();
   TimerAd->start();
 }

@@ -37,6 +37,7 @@ class MemoryPage;
 class SettingPage;
 class ProcessPage;
 class StatusPage;
+class TrayAbsence;
 class TrayController;
 
 // The main window: borderless, skinned, six pages behind a navigation column.
@@ -57,6 +58,8 @@ class FormTarvelo : public QWidget {
   void ShowPage(PageId page);
   PageId VisiblePage() const { return visiblePage_; }
 
+  // Shows the window, restored, in front of the others.
+  void BringToFront();
   // Hides the window; the program, its timers and its tray icon go on.
   void HideToTray();
   // Ends the program in order; the only way it ends.
@@ -122,6 +125,7 @@ class FormTarvelo : public QWidget {
   void BuildTimers();
   void BuildTrayAndBanner();
   void WatchShutdownRequests();
+  void ListenForOtherStarts();
   void OnChromeAction(ChromeButton::Action action);
   void StartMoving(Qt::MouseButton button);
 
@@ -157,6 +161,7 @@ class FormTarvelo : public QWidget {
   StartOptions startOptions_;
   QString siteRoot_;  // the product web site
   TrayController* tray_ = nullptr;
+  TrayAbsence* trayAbsence_ = nullptr;
   AdBanner* adBanner_ = nullptr;
   QPointer<QDialog> cpuLimitDialog_;
   ModuleGetMemoryState memoryState_;
