@@ -21,6 +21,7 @@
 #include "app/SettingPage.h"
 #include "app/StatusPage.h"
 #include "app/TrayAbsence.h"
+#include "app/WindowPlacement.h"
 #include "button/Command.h"
 #include "boost/ForegroundBooster.h"
 #include "boost/ProcessPage.h"
@@ -75,6 +76,7 @@ FormTarvelo::FormTarvelo(platform::Platform& platform, QWidget* parent)
   BuildPages();
   BuildNavigation();
   BuildChrome();
+  placement_ = new WindowPlacement(*this, ImageCaption->geometry());
   BuildTimers();
   BuildTrayAndBanner();
   WatchShutdownRequests();
@@ -246,14 +248,8 @@ bool FormTarvelo::Load() {
   return true;
 }
 
-void FormTarvelo::CentreOnScreen() {
-  const QScreen* screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
-  if (screen == nullptr) return;
-  const QRect area = screen->geometry();
-  const double left = (area.width() - width()) / 2.0;
-  const double top = (area.height() - height()) / 2.0;
-  move(area.left() + qRound(left), area.top() + qRound(top));
-}
+// Centred, with the caption strip on the screen even where the window is larger.
+void FormTarvelo::CentreOnScreen() { placement_->CentreOnScreen(); }
 
 // The tray animation starts again at its first frame.
 void FormTarvelo::ResetTrayFrame() { tray_->Icon().TrayFrame = 1; }

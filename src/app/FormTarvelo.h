@@ -38,6 +38,7 @@ class SettingPage;
 class ProcessPage;
 class StatusPage;
 class TrayAbsence;
+class WindowPlacement;
 class TrayController;
 
 // The main window: borderless, skinned, six pages behind a navigation column.
@@ -162,6 +163,7 @@ class FormTarvelo : public QWidget {
   QString siteRoot_;  // the product web site
   TrayController* tray_ = nullptr;
   TrayAbsence* trayAbsence_ = nullptr;
+  WindowPlacement* placement_ = nullptr;
   AdBanner* adBanner_ = nullptr;
   QPointer<QDialog> cpuLimitDialog_;
   ModuleGetMemoryState memoryState_;
