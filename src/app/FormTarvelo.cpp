@@ -14,10 +14,12 @@
 #include <QWindow>
 
 #include "app/AboutPage.h"
+#include "app/Accessibility.h"
 #include "app/AdBanner.h"
 #include "app/Artwork.h"
 #include "app/ChromeButtonWidget.h"
 #include "app/ModuleAd.h"
+#include "app/NavigationTabs.h"
 #include "app/SettingPage.h"
 #include "app/StatusPage.h"
 #include "app/TrayAbsence.h"
@@ -72,9 +74,12 @@ FormTarvelo::FormTarvelo(platform::Platform& platform, QWidget* parent)
   setFont(widgets::WindowFont());
   setFixedSize(widgets::TwipsSize(kClientWidth, kClientHeight));
   setMouseTracking(true);
+  InstallAccessibility();
 
   BuildPages();
   BuildNavigation();
+  navigationTabs_ = new NavigationTabs(*this);
+  connect(navigationTabs_, &NavigationTabs::PageChosen, this, &FormTarvelo::ShowPage);
   BuildChrome();
   placement_ = new WindowPlacement(*this, ImageCaption->geometry());
   BuildTimers();
@@ -309,6 +314,7 @@ void FormTarvelo::ShowPage(PageId page) {
   }
   for (const PageInfo& info : kPages) Panel(info.id)->setVisible(info.id == page);
   visiblePage_ = page;
+  navigationTabs_->ShowCurrent(page);
 }
 
 void FormTarvelo::OnChromeAction(ChromeButton::Action action) {

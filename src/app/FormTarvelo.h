@@ -37,6 +37,7 @@ class MemoryPage;
 class SettingPage;
 class ProcessPage;
 class StatusPage;
+class NavigationTabs;
 class TrayAbsence;
 class WindowPlacement;
 class TrayController;
@@ -164,6 +165,7 @@ class FormTarvelo : public QWidget {
   TrayController* tray_ = nullptr;
   TrayAbsence* trayAbsence_ = nullptr;
   WindowPlacement* placement_ = nullptr;
+  NavigationTabs* navigationTabs_ = nullptr;
   AdBanner* adBanner_ = nullptr;
   QPointer<QDialog> cpuLimitDialog_;
   ModuleGetMemoryState memoryState_;

@@ -72,11 +72,14 @@ int VirtualKey(int key) {
   }
 }
 
-// Keys the button handles itself; the others go on to the window (Enter and
-// Escape to a dialog, for example).
+bool ReturnKey(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
+
+// Keys the button handles itself; the others go on to the window (Escape to
+// a dialog, for example). Return presses the focused button, as on any push
+// button.
 bool OwnKey(int key) {
   return key == Qt::Key_Space || key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up ||
-         key == Qt::Key_Down;
+         key == Qt::Key_Down || ReturnKey(key);
 }
 
 }  // namespace
@@ -180,7 +183,19 @@ QString Command::Caption() const { return QString::fromStdString(model_->Caption
 
 void Command::SetCaption(const QString& caption) { model_->SetCaption(caption.toStdString()); }
 
-void Command::SetDefaultButton(bool isDefault) { model_->SetDisplayAsDefault(isDefault); }
+void Command::SetDefaultButton(bool isDefault) {
+  model_->SetDisplayAsDefault(isDefault);
+  // The default button takes Return and Enter anywhere in its window, unless
+  // another button has the focus (that one takes them, see event()).
+  for (int& id : defaultKeyIds_) {
+    if (id != 0) releaseShortcut(id);
+    id = 0;
+  }
+  if (isDefault) {
+    defaultKeyIds_[0] = grabShortcut(QKeySequence(Qt::Key_Return), Qt::WindowShortcut);
+    defaultKeyIds_[1] = grabShortcut(QKeySequence(Qt::Key_Enter | Qt::KeypadModifier), Qt::WindowShortcut);
+  }
+}
 
 void Command::ShowImage() {
   const PixelSurface& surface = model_->Surface();
@@ -206,8 +221,21 @@ void Command::GrabAccessKey(const QString& key) {
 }
 
 bool Command::event(QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride) {
+    // A focused button keeps Return for itself, ahead of the default button.
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (ReturnKey(key->key()) && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+      event->accept();
+      return true;
+    }
+  }
   if (event->type() == QEvent::Shortcut) {
     const auto* shortcut = static_cast<QShortcutEvent*>(event);
+    if (shortcut->shortcutId() != 0 &&
+        (shortcut->shortcutId() == defaultKeyIds_[0] || shortcut->shortcutId() == defaultKeyIds_[1])) {
+      if (isVisible()) model_->AccessKeyPress();
+      return true;
+    }
     if (shortcut->shortcutId() == shortcutId_) {
       // Two controls with the same key: the first press only moves the focus.
       if (shortcut->isAmbiguous()) setFocus(Qt::ShortcutFocusReason);
@@ -264,6 +292,7 @@ void Command::keyPressEvent(QKeyEvent* event) {
   if (const QString text = event->text(); !text.isEmpty() && text.at(0).unicode() < 0x8000) {
     model_->KeyPress(static_cast<qint16>(text.at(0).unicode()));
   }
+  if (ReturnKey(event->key()) && !event->isAutoRepeat()) model_->AccessKeyPress();
   event->setAccepted(OwnKey(event->key()));
 }
 

@@ -77,6 +77,7 @@ class Command : public QWidget {
   QTimer* timer1_ = nullptr;
   QImage frame_;
   int shortcutId_ = 0;
+  int defaultKeyIds_[2] = {0, 0};  // Return and Enter while this is the default button
   bool syncingEnabled_ = false;
   bool releaseEndsDoubleClick_ = false;
 };

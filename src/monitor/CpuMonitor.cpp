@@ -1,5 +1,6 @@
 #include "monitor/CpuMonitor.h"
 
+#include <QAccessible>
 #include <QImage>
 #include <QLocale>
 #include <QMouseEvent>
@@ -78,6 +79,11 @@ void CpuMonitor::RaisePropertyChanged(std::string_view name) {
 void CpuMonitor::Present() { update(); }
 
 void CpuMonitor::RaiseUpdate(const SystemLevelsReport& report) {
+  if (lastReport_ != report) {
+    lastReport_ = report;
+    QAccessibleEvent changed(this, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&changed);
+  }
   const SystemLevels& l = report.sample;
   emit Update(report.CPULoadPercent, report.MemoryLoadPercent, l.PhysicalMemoryTotal, l.PhysicalMemoryAvailable,
               l.PhysicalMemoryAvailablePercent, l.PageFileTotal, l.PageFileAvailable, l.PageFileAvailablePercent,
