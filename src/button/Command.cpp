@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPalette>
 #include <QRegion>
@@ -197,19 +198,50 @@ void Command::SetDefaultButton(bool isDefault) {
   }
 }
 
-void Command::ShowImage() {
-  const PixelSurface& surface = model_->Surface();
-  if (frame_.width() != surface.Width() || frame_.height() != surface.Height()) {
-    frame_ = QImage(surface.Width(), surface.Height(), QImage::Format_RGB32);
+namespace {
+
+void CopyToImage(const PixelSurface& surface, QImage& image) {
+  if (image.width() != surface.Width() || image.height() != surface.Height()) {
+    image = QImage(surface.Width(), surface.Height(), QImage::Format_RGB32);
   }
   const auto& pixels = surface.Pixels();
   for (int y = 0; y < surface.Height(); ++y) {
-    auto* line = reinterpret_cast<QRgb*>(frame_.scanLine(y));
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
     const Color* source = pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(surface.Width());
     for (int x = 0; x < surface.Width(); ++x) {
       line[x] = qRgb(raster::Red(source[x]), raster::Green(source[x]), raster::Blue(source[x]));
     }
   }
+}
+
+// The pixel ratio of what the painter really paints on: the window's backing
+// store, or the image a widget is rendered into.
+qreal DeviceRatio(QPainter& painter) {
+  const QPaintEngine* engine = painter.paintEngine();
+  const QPaintDevice* device = engine != nullptr && engine->paintDevice() != nullptr ? engine->paintDevice()
+                                                                                      : painter.device();
+  return device->devicePixelRatioF();
+}
+
+}  // namespace
+
+void Command::ShowImage() {
+  CopyToImage(model_->Surface(), frame_);
+  deviceFrame_ = QImage();  // painted again at the device's size when next shown
+}
+
+QImage Command::DeviceImage(qreal ratio) {
+  if (!deviceFrame_.isNull() && deviceFrame_.devicePixelRatio() == ratio) return deviceFrame_;
+  // The same recipe at the device's size, the caption in the font at that scale.
+  QtCaptionText text;
+  text.SetFont(site_->text.Font());
+  text.SetDpi(qRound(logicalDpiX() * ratio), qRound(logicalDpiY() * ratio));
+  PixelSurface surface;
+  DrawButtonAtSize(model_->Data(), RoundInt(model_->Width() * ratio), RoundInt(model_->Height() * ratio), surface,
+                   text);
+  CopyToImage(surface, deviceFrame_);
+  deviceFrame_.setDevicePixelRatio(ratio);
+  return deviceFrame_;
 }
 
 void Command::GrabAccessKey(const QString& key) {
@@ -247,9 +279,12 @@ bool Command::event(QEvent* event) {
 }
 
 void Command::paintEvent(QPaintEvent*) {
-  // One surface pixel to one device-independent pixel.
   QPainter painter(this);
-  painter.drawImage(QPoint(0, 0), frame_);
+  const qreal ratio = DeviceRatio(painter);
+  // At 1x one surface pixel is one pixel; above, the button is painted again
+  // at device pixels rather than a 1x image scaled up.
+  if (ratio == 1.0 || model_->Height() == 0) painter.drawImage(QPoint(0, 0), frame_);
+  else painter.drawImage(QPoint(0, 0), DeviceImage(ratio));
 }
 
 void Command::resizeEvent(QResizeEvent*) { model_->Resize(width(), height()); }
