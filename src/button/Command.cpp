@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMouseEvent>
-#include <QPaintEngine>
 #include <QPainter>
 #include <QPalette>
 #include <QRegion>
@@ -14,6 +13,7 @@
 #include <utility>
 
 #include "widgets/Fonts.h"
+#include "widgets/SurfaceImage.h"
 #include "widgets/Twips.h"
 
 namespace tarvelo::button {
@@ -198,35 +198,8 @@ void Command::SetDefaultButton(bool isDefault) {
   }
 }
 
-namespace {
-
-void CopyToImage(const PixelSurface& surface, QImage& image) {
-  if (image.width() != surface.Width() || image.height() != surface.Height()) {
-    image = QImage(surface.Width(), surface.Height(), QImage::Format_RGB32);
-  }
-  const auto& pixels = surface.Pixels();
-  for (int y = 0; y < surface.Height(); ++y) {
-    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-    const Color* source = pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(surface.Width());
-    for (int x = 0; x < surface.Width(); ++x) {
-      line[x] = qRgb(raster::Red(source[x]), raster::Green(source[x]), raster::Blue(source[x]));
-    }
-  }
-}
-
-// The pixel ratio of what the painter really paints on: the window's backing
-// store, or the image a widget is rendered into.
-qreal DeviceRatio(QPainter& painter) {
-  const QPaintEngine* engine = painter.paintEngine();
-  const QPaintDevice* device = engine != nullptr && engine->paintDevice() != nullptr ? engine->paintDevice()
-                                                                                      : painter.device();
-  return device->devicePixelRatioF();
-}
-
-}  // namespace
-
 void Command::ShowImage() {
-  CopyToImage(model_->Surface(), frame_);
+  frame_ = widgets::SurfaceImage(model_->Surface());
   deviceFrame_ = QImage();  // painted again at the device's size when next shown
 }
 
@@ -239,8 +212,7 @@ QImage Command::DeviceImage(qreal ratio) {
   PixelSurface surface;
   DrawButtonAtSize(model_->Data(), RoundInt(model_->Width() * ratio), RoundInt(model_->Height() * ratio), surface,
                    text);
-  CopyToImage(surface, deviceFrame_);
-  deviceFrame_.setDevicePixelRatio(ratio);
+  deviceFrame_ = widgets::SurfaceImage(surface, ratio);
   return deviceFrame_;
 }
 
@@ -280,7 +252,7 @@ bool Command::event(QEvent* event) {
 
 void Command::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  const qreal ratio = DeviceRatio(painter);
+  const qreal ratio = widgets::PaintDeviceRatio(painter);
   // At 1x one surface pixel is one pixel; above, the button is painted again
   // at device pixels rather than a 1x image scaled up.
   if (ratio == 1.0 || model_->Height() == 0) painter.drawImage(QPoint(0, 0), frame_);

@@ -139,6 +139,10 @@ class CpuMonitorModel {
 
   // ---- The picture and the state behind it
   void RedrawDiagram();
+  // The diagram as RedrawDiagram draws it, on a target `scale` times the
+  // surface's size: for a screen's device pixels. Grid and rows follow the
+  // target's size; each sample spans `scale` columns.
+  void DrawDiagramAt(raster::PixelSurface& target, double scale) const;
   void TakeSample();
   const raster::PixelSurface& Surface() const { return surface_; }
   int ScaleWidth() const { return surface_.Width(); }
@@ -166,8 +170,8 @@ class CpuMonitorModel {
   }
   // Makes the surface the inner size and moves the history with it.
   void FitSurface();
-  void DrawGrid();
-  void DrawCurve(float SystemLevels::*value, Color color);
+  void DrawGrid(raster::PixelSurface& target, double scale) const;
+  void DrawCurve(raster::PixelSurface& target, double scale, float SystemLevels::*value, Color color) const;
 
   MonitorPlatform platform_;
   CpuMonitorHost& host_;
