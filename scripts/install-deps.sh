@@ -22,6 +22,10 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # a private X display with a window manager and a tray host, and tools to drive it
   xvfb xauth openbox trayer xdotool x11-utils imagemagick
+  # the accessibility bus and a client of it, for reading what screen readers see
+  dbus at-spi2-core python3-pyatspi
+  # a headless Wayland compositor and Qt's Wayland platform
+  weston qt6-wayland
   # the program's fonts: metric-compatible stand-ins for Verdana and Arial
   fonts-dejavu-core fonts-liberation2
 )

@@ -108,6 +108,8 @@ QAccessibleInterface* Factory(const QString& className, QObject* object) {
   if (className == QLatin1String(NavigationTab::staticMetaObject.className())) {
     return new AccessibleNavigationTab(widget);
   }
+  // The borderless main window is still a window, not a filler.
+  if (className == QLatin1String("tarvelo::FormTarvelo")) return new QAccessibleWidget(widget, QAccessible::Window);
   if (className == QLatin1String(monitor::CpuMonitor::staticMetaObject.className())) {
     return new AccessibleDiagram(widget);
   }
