@@ -47,6 +47,7 @@ FormSetProcessCpuPercent::FormSetProcessCpuPercent(QWidget* owner, Mode mode, co
   SliderPercent->setValue(99);
   SliderPercent->setValue(percent);
   new widgets::FocusFrame(SliderPercent);
+  Label3->setBuddy(SliderPercent);  // names the slider for screen readers
 
   CommandModify = button::PlaceCommand(this, "CommandModify", "Adjustment", 2040, 2160, 1335, 375);
   CommandFree = button::PlaceCommand(this, "CommandFree", "Release", 3600, 2160, 1335, 375);

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "app/FormTarvelo.h"
+#include "app/Accessibility.h"
 #include "app/ChromeButtonWidget.h"
 #include "app/NavigationTabs.h"
 #include "app/SettingPage.h"
@@ -155,6 +156,20 @@ TEST_F(KeyboardAccessTest, AssistiveToolsAreToldRolesAndNames) {
   cpu->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
   EXPECT_EQ(form.VisiblePage(), PageId::CPU);
   EXPECT_TRUE(cpu->state().selected);
+}
+
+TEST(DialogAccess, TheLimitDialogReadsAsANamedDialogWithANamedSlider) {
+  InstallAccessibility();  // the main window does it in the program
+  FormSetProcessCpuPercent dialog(nullptr, FormSetProcessCpuPercent::Mode::NewLimit, "42", "/usr/bin/x", QIcon(), 50);
+  dialog.show();
+  const Told window = Ask(&dialog);
+  EXPECT_EQ(window.role, QAccessible::Dialog);
+  EXPECT_EQ(window.name, "Limit process CPU usage");
+  const Told slider = Ask(dialog.SliderPercent);
+  EXPECT_EQ(slider.role, QAccessible::Slider);
+  EXPECT_TRUE(slider.name.startsWith("limit CPU usage")) << slider.name.toStdString();
+  EXPECT_EQ(Ask(dialog.CommandOK).name, "OK");
+  EXPECT_TRUE(QAccessible::queryAccessibleInterface(dialog.CommandOK)->state().defaultButton);
 }
 
 TEST_F(KeyboardAccessTest, TheDiagramDescribesItsCurrentFigures) {

@@ -95,6 +95,28 @@ TEST(NativeUi, SecondStartBringsTheHiddenWindowBack) {
   EXPECT_EQ(WmState(*window), "Normal");
 }
 
+// Whether the navigation entry whose picture starts at this top (twips) shows selected.
+bool EntrySelected(const Window& window, int imageTopTwips) {
+  const QRect g = window.Geometry();
+  const QImage shot = Screenshot();
+  return IsOrange(shot.pixel(g.x() + 17, g.y() + (imageTopTwips * 2 + 15) / 30 + 18));
+}
+
+TEST(NativeUi, PagesByKeyboard) {
+  Tarvelo tarvelo;
+  const auto window = tarvelo.MainWindow();
+  ASSERT_TRUE(window);
+  ASSERT_TRUE(WaitFor([&] { return EntrySelected(*window, 2010); }, 20000)) << "Status at the start";
+  const struct {
+    const char* keys;
+    int imageTop;
+  } steps[] = {{"Down", 2540}, {"ctrl+Tab", 3060}, {"ctrl+shift+Tab", 2540}, {"Up", 2010}};
+  for (const auto& step : steps) {
+    window->Key(step.keys);
+    EXPECT_TRUE(WaitFor([&] { return EntrySelected(*window, step.imageTop); }, 20000)) << step.keys;
+  }
+}
+
 // Sets an environment variable of the programs this test starts, for its duration.
 class Environment {
  public:
