@@ -19,10 +19,13 @@ bool PlacesItsOwnWindows() { return !QGuiApplication::platformName().startsWith(
 
 }  // namespace
 
-QPoint CentredPosition(const QSize& window, const QRect& available) {
-  const int left = available.left() + qRound((available.width() - window.width()) / 2.0);
-  const int top = available.top() + qRound((available.height() - window.height()) / 2.0);
-  return {std::max(left, available.left()), std::max(top, available.top())};
+QPoint CentredPosition(const QSize& window, const QRect& screen, const QRect& available) {
+  const int left = screen.left() + qRound((screen.width() - window.width()) / 2.0);
+  const int top = screen.top() + qRound((screen.height() - window.height()) / 2.0);
+  // The right and bottom edges give way first: the top-left corner wins.
+  const int maxLeft = std::max(available.left(), available.right() + 1 - window.width());
+  const int maxTop = std::max(available.top(), available.bottom() + 1 - window.height());
+  return {std::clamp(left, available.left(), maxLeft), std::clamp(top, available.top(), maxTop)};
 }
 
 QPoint KeepCaptionReachable(const QPoint& at, const QRect& caption, const QList<QRect>& screens, int minVisible) {
@@ -67,7 +70,7 @@ WindowPlacement::WindowPlacement(QWidget& window, const QRect& caption)
 void WindowPlacement::CentreOnScreen() {
   const QScreen* screen = window_.screen() != nullptr ? window_.screen() : QGuiApplication::primaryScreen();
   if (screen == nullptr) return;
-  window_.move(CentredPosition(window_.size(), screen->availableGeometry()));
+  window_.move(CentredPosition(window_.size(), screen->geometry(), screen->availableGeometry()));
 }
 
 bool WindowPlacement::KeepReachable() {

@@ -10,10 +10,11 @@ class QWidget;
 
 namespace tarvelo {
 
-// Where the window's top-left corner goes: centred on the screen's available
-// area, but never so that the top or left edge (with the caption strip) lies
-// outside it, even when the window is larger than the screen.
-QPoint CentredPosition(const QSize& window, const QRect& available);
+// Where the window's top-left corner goes: centred on the screen, then moved
+// into its available area (clear of panels) as far as it fits, and never so
+// that the top or left edge (with the caption strip) lies outside it, even
+// when the window is larger than the screen.
+QPoint CentredPosition(const QSize& window, const QRect& screen, const QRect& available);
 
 // A top-left corner for a window at `at` whose caption strip, at `caption`
 // within the window, shows at least `minVisible` pixels across on one of the

@@ -14,7 +14,7 @@
 #include "app/TrayAbsence.h"
 #include "platform/fake/FakePlatform.h"
 #include "support/ModalWatcher.h"
-#include "tray/TrayController.h"
+#include "support/TrayHost.h"
 #include "widgets/Label.h"
 #include "widgets/Picture.h"
 
@@ -25,9 +25,7 @@ constexpr std::uint64_t kMB = 1048576;
 
 class FormTarveloTest : public ::testing::Test {
  protected:
-  FormTarveloTest() {
-    form.findChild<TrayController*>("TrayController")->SetHostAvailable([this] { return trayHost; });
-  }
+  FormTarveloTest() { testing::AssumeTrayHost(form, [this] { return trayHost; }); }
 
   platform::fake::FakePlatform fake;
   FormTarvelo form{fake.platform};

@@ -18,7 +18,7 @@
 #include "memory/MemoryPage.h"
 #include "monitor/CpuMonitor.h"
 #include "platform/fake/FakePlatform.h"
-#include "tray/TrayController.h"
+#include "support/TrayHost.h"
 
 namespace tarvelo {
 namespace {
@@ -26,7 +26,7 @@ namespace {
 class KeyboardAccessTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    form.findChild<TrayController*>("TrayController")->SetHostAvailable([] { return true; });
+    testing::AssumeTrayHost(form);
     ASSERT_TRUE(form.Load());
     form.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));

@@ -16,15 +16,19 @@ const QRect kCaption(32, 0, 681, 25);  // ImageCaption within the window
 TEST(WindowPlacement, CentresButKeepsTheTopLeftOnTheScreen) {
   const struct {
     const char* what;
+    QRect screen;
     QRect available;
     QPoint expected;
   } cases[] = {
-      {"room to spare", QRect(0, 0, 1920, 1080), QPoint(567, 262)},
-      {"second screen with a panel on top", QRect(1920, 30, 1280, 994), QPoint(2167, 249)},
-      {"1366x768 at 150 %, panel below", QRect(0, 0, 911, 482), QPoint(63, 0)},
-      {"narrower than the window", QRect(100, 50, 640, 480), QPoint(100, 50)},
+      {"room to spare", QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1080), QPoint(567, 262)},
+      {"a panel that leaves room", QRect(0, 0, 1280, 800), QRect(0, 0, 1280, 776), QPoint(247, 122)},
+      {"second screen, a panel on top in the way", QRect(1920, 0, 1280, 600), QRect(1920, 60, 1280, 540),
+       QPoint(2167, 60)},
+      {"a tall panel below in the way", QRect(0, 0, 1280, 800), QRect(0, 0, 1280, 600), QPoint(247, 43)},
+      {"1366x768 at 150 %, panel below", QRect(0, 0, 911, 512), QRect(0, 0, 911, 482), QPoint(63, 0)},
+      {"narrower than the window", QRect(100, 50, 640, 480), QRect(100, 50, 640, 480), QPoint(100, 50)},
   };
-  for (const auto& c : cases) EXPECT_EQ(CentredPosition(kWindow, c.available), c.expected) << c.what;
+  for (const auto& c : cases) EXPECT_EQ(CentredPosition(kWindow, c.screen, c.available), c.expected) << c.what;
 }
 
 TEST(WindowPlacement, CaptionStaysWithinReachOfSomeScreen) {
