@@ -351,6 +351,7 @@ void FormTarvelo::mouseMoveEvent(QMouseEvent* event) {
 void FormTarvelo::HideToTray() {
   if (!trayAbsence_->MayHide()) return;
   hide();
+  trayAbsence_->WatchWhileHidden();
   TimerAd->start();
 }
 

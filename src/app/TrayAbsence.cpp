@@ -7,9 +7,21 @@
 namespace tarvelo {
 
 TrayAbsence::TrayAbsence(QWidget& window, std::function<bool()> hostAvailable, QObject* parent)
-    : QObject(parent), window_(window), hostAvailable_(std::move(hostAvailable)) {
+    : QObject(parent), window_(window), hostAvailable_(std::move(hostAvailable)), watch_(new QTimer(this)) {
   setObjectName("TrayAbsence");
+  watch_->setInterval(kWatchIntervalMs);
+  connect(watch_, &QTimer::timeout, this, [this] {
+    if (window_.isVisible()) {
+      watch_->stop();  // shown again by other means
+      return;
+    }
+    if (hostAvailable_()) return;
+    watch_->stop();
+    MayHide();
+  });
 }
+
+void TrayAbsence::WatchWhileHidden() { watch_->start(); }
 
 TrayAbsence::~TrayAbsence() { delete notice_; }
 

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <functional>
 
 class QMessageBox;
@@ -28,6 +29,12 @@ class TrayAbsence : public QObject {
   // True when the window may hide; otherwise minimises it and, the first time,
   // shows the notice (without waiting for it).
   bool MayHide();
+  // The window was hidden into the notification area: should the tray host
+  // go away meanwhile, the window comes back minimised rather than stay
+  // beyond reach.
+  void WatchWhileHidden();
+
+  static constexpr int kWatchIntervalMs = 2000;
 
  signals:
   // The user chose "Exit" in the notice.
@@ -37,6 +44,7 @@ class TrayAbsence : public QObject {
   QWidget& window_;
   std::function<bool()> hostAvailable_;
   QPointer<QMessageBox> notice_;
+  QTimer* watch_;
   bool told_ = false;
 };
 

@@ -177,6 +177,20 @@ TEST_F(FormTarveloTest, WithoutATrayHostClosingMinimisesAndSaysSoOnce) {
   EXPECT_FALSE(form.isVisible());
 }
 
+TEST_F(FormTarveloTest, AHiddenWindowComesBackMinimisedWhenTheTrayHostGoes) {
+  ASSERT_TRUE(form.Load());
+  form.TimerAd->stop();
+  form.close();
+  ASSERT_FALSE(form.isVisible());
+  testing::ShownMessage message;
+  const auto watcher = testing::ShownMessage::Record(message);
+  trayHost = false;  // the tray host ends
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form.isVisible(); }, 30000));
+  EXPECT_TRUE(form.windowState() & Qt::WindowMinimized);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return watcher.Seen(); }, 10000));
+  EXPECT_EQ(message.text, TrayAbsence::kNotice);
+}
+
 TEST_F(FormTarveloTest, WithoutATrayHostTheNoticeOffersToExit) {
   trayHost = false;
   fake.settings->Set("Setting", "Automin", "1");  // a hidden start must not strand the window either
