@@ -15,13 +15,18 @@ TrayAbsence::TrayAbsence(QWidget& window, std::function<bool()> hostAvailable, Q
       watch_->stop();  // shown again by other means
       return;
     }
-    if (hostAvailable_()) return;
+    // A panel that restarts is gone for a moment only: wait for it a while.
+    missed_ = hostAvailable_() ? 0 : missed_ + 1;
+    if (missed_ < kMissesBeforeShowing) return;
     watch_->stop();
     MayHide();
   });
 }
 
-void TrayAbsence::WatchWhileHidden() { watch_->start(); }
+void TrayAbsence::WatchWhileHidden() {
+  missed_ = 0;
+  watch_->start();
+}
 
 TrayAbsence::~TrayAbsence() { delete notice_; }
 

@@ -35,6 +35,7 @@ class TrayAbsence : public QObject {
   void WatchWhileHidden();
 
   static constexpr int kWatchIntervalMs = 2000;
+  static constexpr int kMissesBeforeShowing = 3;
 
  signals:
   // The user chose "Exit" in the notice.
@@ -46,6 +47,7 @@ class TrayAbsence : public QObject {
   QPointer<QMessageBox> notice_;
   QTimer* watch_;
   bool told_ = false;
+  int missed_ = 0;  // checks in a row without a tray host
 };
 
 }  // namespace tarvelo
