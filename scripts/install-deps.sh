@@ -28,6 +28,10 @@ packages=(
   dbus-daemon
   # checks of the installed files and of the package
   desktop-file-utils appstream man-db lintian libcap2-bin
+  # the accessibility bus and a client of it, for reading what screen readers see
+  dbus at-spi2-core python3-pyatspi
+  # a headless Wayland compositor and Qt's Wayland platform
+  weston qt6-wayland
   # the program's fonts: metric-compatible stand-ins for Verdana and Arial
   fonts-dejavu-core fonts-liberation2
 )

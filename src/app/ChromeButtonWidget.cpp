@@ -9,8 +9,9 @@ namespace tarvelo {
 
 ChromeButtonWidget::ChromeButtonWidget(QWidget* parent, const QString& imageName, ChromeButton::Kind kind,
                                        const QRect& rect)
-    : QWidget(parent), button_(kind) {
+    : QWidget(parent), kind_(kind), button_(kind) {
   setObjectName(imageName);
+  setAccessibleName(kind == ChromeButton::Kind::Minimize ? "Minimize" : "Close");
   setGeometry(rect);
   setMouseTracking(true);
   for (int i = 0; i < 3; ++i) {
@@ -26,6 +27,10 @@ ChromeButtonWidget::ChromeButtonWidget(QWidget* parent, const QString& imageName
 void ChromeButtonWidget::PointerOverBackground() {
   button_.PointerOverBackground();
   ShowVisiblePicture();
+}
+
+void ChromeButtonWidget::Press() {
+  Act(kind_ == ChromeButton::Kind::Minimize ? ChromeButton::Action::Minimize : ChromeButton::Action::HideToTray);
 }
 
 void ChromeButtonWidget::ShowVisiblePicture() {

@@ -22,6 +22,8 @@ class ChromeButtonWidget : public QWidget {
   ChromeButtonWidget(QWidget* parent, const QString& imageName, ChromeButton::Kind kind, const QRect& rect);
 
   void PointerOverBackground();
+  // A press from the keyboard or an assistive tool: the button's action at once.
+  void Press();
   int VisiblePicture() const { return button_.VisiblePicture(); }
 
  signals:
@@ -36,6 +38,7 @@ class ChromeButtonWidget : public QWidget {
   void ShowVisiblePicture();
   void Act(ChromeButton::Action action);
 
+  ChromeButton::Kind kind_;
   ChromeButton button_;
   std::array<widgets::Picture*, 3> images_{};
 };

@@ -14,12 +14,16 @@
 #include <QWindow>
 
 #include "app/AboutPage.h"
+#include "app/Accessibility.h"
 #include "app/AdBanner.h"
 #include "app/Artwork.h"
 #include "app/ChromeButtonWidget.h"
 #include "app/ModuleAd.h"
+#include "app/NavigationTabs.h"
 #include "app/SettingPage.h"
 #include "app/StatusPage.h"
+#include "app/TrayAbsence.h"
+#include "app/WindowPlacement.h"
 #include "button/Command.h"
 #include "boost/ForegroundBooster.h"
 #include "boost/ProcessPage.h"
@@ -70,10 +74,14 @@ FormTarvelo::FormTarvelo(platform::Platform& platform, QWidget* parent)
   setFont(widgets::WindowFont());
   setFixedSize(widgets::TwipsSize(kClientWidth, kClientHeight));
   setMouseTracking(true);
+  InstallAccessibility();
 
   BuildPages();
   BuildNavigation();
+  navigationTabs_ = new NavigationTabs(*this);
+  connect(navigationTabs_, &NavigationTabs::PageChosen, this, &FormTarvelo::ShowPage);
   BuildChrome();
+  placement_ = new WindowPlacement(*this, ImageCaption->geometry());
   BuildTimers();
   BuildTrayAndBanner();
   WatchShutdownRequests();
@@ -203,6 +211,8 @@ void FormTarvelo::BuildTrayAndBanner() {
   connect(tray_, &TrayController::HomePageChosen, this, [this] { QDesktopServices::openUrl(QUrl(siteRoot_)); });
   connect(tray_, &TrayController::ExitChosen, this, &FormTarvelo::ExitProgram);
   connect(TimerTrayIcon, &QTimer::timeout, this, [this] { tray_->Icon().TimerTrayIcon(); });
+  trayAbsence_ = new TrayAbsence(*this, [this] { return tray_->HostAvailable(); }, this);
+  connect(trayAbsence_, &TrayAbsence::ExitChosen, this, &FormTarvelo::ExitProgram);
 
   const std::string site = siteRoot_.toStdString();
   adBanner_ = new AdBanner(LabelAd, TimerAd, [this] { return CpuLimitDialogVisible(); },
@@ -220,13 +230,32 @@ void FormTarvelo::WatchShutdownRequests() {
   });
 }
 
+// A later start asks over the single-instance channel: the window comes to the front.
+void FormTarvelo::ListenForOtherStarts() {
+  platform::SingleInstance* instance = platform_.singleInstance.get();
+  if (instance->ActivationDescriptor() < 0) return;
+  auto* notifier = new QSocketNotifier(instance->ActivationDescriptor(), QSocketNotifier::Read, this);
+  connect(notifier, &QSocketNotifier::activated, this, [this, instance] {
+    if (instance->TakeActivationRequests() && !exiting_) BringToFront();
+  });
+}
+
+void FormTarvelo::BringToFront() {
+  showNormal();
+  raise();
+  activateWindow();
+}
+
 // ---- Start-up ----
 
 bool FormTarvelo::Load() {
   if (platform_.singleInstance->AnotherInstanceRunning()) {
+    // The running instance brings its window to the front; this start still says why it ends.
+    platform_.singleInstance->ActivateRunningInstance();
     widgets::ShowMessage(nullptr, "Tarvelo already in running.");
     return false;
   }
+  ListenForOtherStarts();
   CentreOnScreen();
   platform_.privileges->EnableDebugPrivilege();
   LabelAd->hide();  // shown when an advertisement arrives
@@ -244,18 +273,13 @@ bool FormTarvelo::Load() {
   AddTrayIcon();
 
   if (!hiddenAtStart_) show();
+  else trayAbsence_->MayHide();  // without a tray host a hidden start would strand the window
   StartTimers();
   return true;
 }
 
-void FormTarvelo::CentreOnScreen() {
-  const QScreen* screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
-  if (screen == nullptr) return;
-  const QRect area = screen->geometry();
-  const double left = (area.width() - width()) / 2.0;
-  const double top = (area.height() - height()) / 2.0;
-  move(area.left() + qRound(left), area.top() + qRound(top));
-}
+// Centred, with the caption strip on the screen even where the window is larger.
+void FormTarvelo::CentreOnScreen() { placement_->CentreOnScreen(); }
 
 // The tray animation starts again at its first frame.
 void FormTarvelo::ResetTrayFrame() { tray_->Icon().TrayFrame = 1; }
@@ -353,6 +377,7 @@ void FormTarvelo::ShowPage(PageId page) {
   }
   visiblePage_ = page;
   UpdateDisplayTimers();
+  navigationTabs_->ShowCurrent(page);
 }
 
 void FormTarvelo::OnChromeAction(ChromeButton::Action action) {
@@ -387,7 +412,9 @@ void FormTarvelo::mouseMoveEvent(QMouseEvent* event) {
 // ---- Hiding and ending ----
 
 void FormTarvelo::HideToTray() {
+  if (!trayAbsence_->MayHide()) return;
   hide();
+  trayAbsence_->WatchWhileHidden();
   TimerAd->start();
 }
 

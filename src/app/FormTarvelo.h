@@ -38,6 +38,9 @@ class MemoryPage;
 class SettingPage;
 class ProcessPage;
 class StatusPage;
+class NavigationTabs;
+class TrayAbsence;
+class WindowPlacement;
 class TrayController;
 
 // The main window: borderless, skinned, six pages behind a navigation column.
@@ -61,6 +64,8 @@ class FormTarvelo : public QWidget {
   // Nothing happens for a page that exists.
   void BuildPage(PageId page);
 
+  // Shows the window, restored, in front of the others.
+  void BringToFront();
   // Hides the window; the program, its timers and its tray icon go on.
   void HideToTray();
   // Ends the program in order; the only way it ends.
@@ -130,6 +135,7 @@ class FormTarvelo : public QWidget {
   void BuildTimers();
   void BuildTrayAndBanner();
   void WatchShutdownRequests();
+  void ListenForOtherStarts();
   void OnChromeAction(ChromeButton::Action action);
   void StartMoving(Qt::MouseButton button);
 
@@ -172,6 +178,9 @@ class FormTarvelo : public QWidget {
   StartOptions startOptions_;
   QString siteRoot_;  // the product web site
   TrayController* tray_ = nullptr;
+  TrayAbsence* trayAbsence_ = nullptr;
+  WindowPlacement* placement_ = nullptr;
+  NavigationTabs* navigationTabs_ = nullptr;
   AdBanner* adBanner_ = nullptr;
   QPointer<QDialog> cpuLimitDialog_;
   ModuleGetMemoryState memoryState_;

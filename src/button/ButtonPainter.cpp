@@ -411,3 +411,22 @@ bool DrawButton(CommandData& data, std::uint8_t state, bool force, PixelSurface&
 }
 
 }  // namespace tarvelo::button
+
+namespace tarvelo::button {
+
+void FitRectsToSize(CommandData& data, int width, int height) {
+  data.textRect.right = width;
+  data.textRect.bottom = height;
+  data.pressedTextRect.right = width;
+  data.pressedTextRect.bottom = height;
+  data.focusRect = {2, 2, width - 2, height - 2};
+}
+
+void DrawButtonAtSize(const CommandData& data, int width, int height, PixelSurface& surface, CaptionText& text) {
+  CommandData sized = data;
+  FitRectsToSize(sized, width, height);
+  surface.Resize(width, height, sized.faceColor);
+  DrawButton(sized, sized.buttonState, true, surface, text);
+}
+
+}  // namespace tarvelo::button

@@ -68,6 +68,15 @@ void DrawRow(PixelSurface& surface, int y, Color color);
 // painted.
 bool DrawButton(CommandData& data, std::uint8_t state, bool force, PixelSurface& surface, CaptionText& text);
 
+// The caption and focus rectangles of a button of width x height pixels.
+void FitRectsToSize(CommandData& data, int width, int height);
+
+// The button as DrawButton paints it in its current state, but on a surface
+// of width x height pixels: the same recipe at a screen's device pixels
+// (twice the size at a device pixel ratio of 2, text measured and drawn in
+// the font at twice the size by `text`). data itself is left as it is.
+void DrawButtonAtSize(const CommandData& data, int width, int height, PixelSurface& surface, CaptionText& text);
+
 // Rounds to the nearest integer, halves to even; far out-of-range values
 // saturate.
 int RoundInt(double value);

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "widgets/Fonts.h"
+#include "widgets/SurfaceImage.h"
 #include "widgets/Twips.h"
 
 namespace tarvelo::button {
@@ -72,11 +73,14 @@ int VirtualKey(int key) {
   }
 }
 
-// Keys the button handles itself; the others go on to the window (Enter and
-// Escape to a dialog, for example).
+bool ReturnKey(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
+
+// Keys the button handles itself; the others go on to the window (Escape to
+// a dialog, for example). Return presses the focused button, as on any push
+// button.
 bool OwnKey(int key) {
   return key == Qt::Key_Space || key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up ||
-         key == Qt::Key_Down;
+         key == Qt::Key_Down || ReturnKey(key);
 }
 
 }  // namespace
@@ -180,21 +184,36 @@ QString Command::Caption() const { return QString::fromStdString(model_->Caption
 
 void Command::SetCaption(const QString& caption) { model_->SetCaption(caption.toStdString()); }
 
-void Command::SetDefaultButton(bool isDefault) { model_->SetDisplayAsDefault(isDefault); }
+void Command::SetDefaultButton(bool isDefault) {
+  model_->SetDisplayAsDefault(isDefault);
+  // The default button takes Return and Enter anywhere in its window, unless
+  // another button has the focus (that one takes them, see event()).
+  for (int& id : defaultKeyIds_) {
+    if (id != 0) releaseShortcut(id);
+    id = 0;
+  }
+  if (isDefault) {
+    defaultKeyIds_[0] = grabShortcut(QKeySequence(Qt::Key_Return), Qt::WindowShortcut);
+    defaultKeyIds_[1] = grabShortcut(QKeySequence(Qt::Key_Enter | Qt::KeypadModifier), Qt::WindowShortcut);
+  }
+}
 
 void Command::ShowImage() {
-  const PixelSurface& surface = model_->Surface();
-  if (frame_.width() != surface.Width() || frame_.height() != surface.Height()) {
-    frame_ = QImage(surface.Width(), surface.Height(), QImage::Format_RGB32);
-  }
-  const auto& pixels = surface.Pixels();
-  for (int y = 0; y < surface.Height(); ++y) {
-    auto* line = reinterpret_cast<QRgb*>(frame_.scanLine(y));
-    const Color* source = pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(surface.Width());
-    for (int x = 0; x < surface.Width(); ++x) {
-      line[x] = qRgb(raster::Red(source[x]), raster::Green(source[x]), raster::Blue(source[x]));
-    }
-  }
+  frame_ = widgets::SurfaceImage(model_->Surface());
+  deviceFrame_ = QImage();  // painted again at the device's size when next shown
+}
+
+QImage Command::DeviceImage(qreal ratio) {
+  if (!deviceFrame_.isNull() && deviceFrame_.devicePixelRatio() == ratio) return deviceFrame_;
+  // The same recipe at the device's size, the caption in the font at that scale.
+  QtCaptionText text;
+  text.SetFont(site_->text.Font());
+  text.SetDpi(qRound(logicalDpiX() * ratio), qRound(logicalDpiY() * ratio));
+  PixelSurface surface;
+  DrawButtonAtSize(model_->Data(), RoundInt(model_->Width() * ratio), RoundInt(model_->Height() * ratio), surface,
+                   text);
+  deviceFrame_ = widgets::SurfaceImage(surface, ratio);
+  return deviceFrame_;
 }
 
 void Command::GrabAccessKey(const QString& key) {
@@ -206,8 +225,21 @@ void Command::GrabAccessKey(const QString& key) {
 }
 
 bool Command::event(QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride) {
+    // A focused button keeps Return for itself, ahead of the default button.
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (ReturnKey(key->key()) && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+      event->accept();
+      return true;
+    }
+  }
   if (event->type() == QEvent::Shortcut) {
     const auto* shortcut = static_cast<QShortcutEvent*>(event);
+    if (shortcut->shortcutId() != 0 &&
+        (shortcut->shortcutId() == defaultKeyIds_[0] || shortcut->shortcutId() == defaultKeyIds_[1])) {
+      if (isVisible()) model_->AccessKeyPress();
+      return true;
+    }
     if (shortcut->shortcutId() == shortcutId_) {
       // Two controls with the same key: the first press only moves the focus.
       if (shortcut->isAmbiguous()) setFocus(Qt::ShortcutFocusReason);
@@ -219,9 +251,12 @@ bool Command::event(QEvent* event) {
 }
 
 void Command::paintEvent(QPaintEvent*) {
-  // One surface pixel to one device-independent pixel.
   QPainter painter(this);
-  painter.drawImage(QPoint(0, 0), frame_);
+  const qreal ratio = widgets::PaintDeviceRatio(painter);
+  // At 1x one surface pixel is one pixel; above, the button is painted again
+  // at device pixels rather than a 1x image scaled up.
+  if (ratio == 1.0 || model_->Height() == 0) painter.drawImage(QPoint(0, 0), frame_);
+  else painter.drawImage(QPoint(0, 0), DeviceImage(ratio));
 }
 
 void Command::resizeEvent(QResizeEvent*) { model_->Resize(width(), height()); }
@@ -264,6 +299,7 @@ void Command::keyPressEvent(QKeyEvent* event) {
   if (const QString text = event->text(); !text.isEmpty() && text.at(0).unicode() < 0x8000) {
     model_->KeyPress(static_cast<qint16>(text.at(0).unicode()));
   }
+  if (ReturnKey(event->key()) && !event->isAutoRepeat()) model_->AccessKeyPress();
   event->setAccepted(OwnKey(event->key()));
 }
 

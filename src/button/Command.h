@@ -70,13 +70,17 @@ class Command : public QWidget {
 
   explicit Command(QWidget* parent, const QString& name, int);
   void ShowImage();
+  // The button painted at `ratio` device pixels per pixel.
+  QImage DeviceImage(qreal ratio);
   void GrabAccessKey(const QString& key);
 
   std::unique_ptr<Site> site_;
   std::unique_ptr<CommandModel> model_;
   QTimer* timer1_ = nullptr;
   QImage frame_;
+  QImage deviceFrame_;  // frame_ at the device pixel ratio, made when first shown there
   int shortcutId_ = 0;
+  int defaultKeyIds_[2] = {0, 0};  // Return and Enter while this is the default button
   bool syncingEnabled_ = false;
   bool releaseEndsDoubleClick_ = false;
 };

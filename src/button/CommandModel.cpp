@@ -445,11 +445,7 @@ void CommandModel::ResizeHandling() {
   height_ = std::max(0, RoundInt(clientHeight_));
   width_ = std::max(0, RoundInt(clientWidth_));
   if (surface_.Width() != width_ || surface_.Height() != height_) surface_.Resize(width_, height_, data_.faceColor);
-  data_.textRect.right = width_;
-  data_.textRect.bottom = height_;
-  data_.pressedTextRect.right = width_;
-  data_.pressedTextRect.bottom = height_;
-  data_.focusRect = {2, 2, width_ - 2, height_ - 2};
+  FitRectsToSize(data_, width_, height_);
   region_ = BuildRegion(data_.buttonType, width_, height_);
   site_.SetWindowShape(region_);
   DrawButton(data_.buttonState, true);

@@ -3,6 +3,7 @@
 #include <QSlider>
 
 #include "button/Command.h"
+#include "widgets/FocusFrame.h"
 #include "widgets/Fonts.h"
 #include "widgets/Label.h"
 #include "widgets/Twips.h"
@@ -45,6 +46,8 @@ FormSetProcessCpuPercent::FormSetProcessCpuPercent(QWidget* owner, Mode mode, co
           [this](int value) { LabelPercent->SetCaption(QString::number(value)); });
   SliderPercent->setValue(99);
   SliderPercent->setValue(percent);
+  new widgets::FocusFrame(SliderPercent);
+  Label3->setBuddy(SliderPercent);  // names the slider for screen readers
 
   CommandModify = button::PlaceCommand(this, "CommandModify", "Adjustment", 2040, 2160, 1335, 375);
   CommandFree = button::PlaceCommand(this, "CommandFree", "Release", 3600, 2160, 1335, 375);
@@ -55,6 +58,8 @@ FormSetProcessCpuPercent::FormSetProcessCpuPercent(QWidget* owner, Mode mode, co
   CommandFree->setVisible(change);
   CommandOK->setVisible(!change);
   CommandCancel->setVisible(!change);
+  // Return confirms: the dialog's default button.
+  (change ? CommandModify : CommandOK)->SetDefaultButton(true);
   connect(CommandOK, &button::Command::Click, this, [this] { Finish(Outcome::Ok); });
   connect(CommandModify, &button::Command::Click, this, [this] { Finish(Outcome::Adjustment); });
   connect(CommandFree, &button::Command::Click, this, [this] { Finish(Outcome::Release); });

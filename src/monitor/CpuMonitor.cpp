@@ -1,13 +1,14 @@
 #include "monitor/CpuMonitor.h"
 
+#include <QAccessible>
 #include <QImage>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
-#include <bit>
 
 #include "widgets/MessageBox.h"
+#include "widgets/SurfaceImage.h"
 
 namespace tarvelo::monitor {
 
@@ -78,6 +79,11 @@ void CpuMonitor::RaisePropertyChanged(std::string_view name) {
 void CpuMonitor::Present() { update(); }
 
 void CpuMonitor::RaiseUpdate(const SystemLevelsReport& report) {
+  if (lastReport_ != report) {
+    lastReport_ = report;
+    QAccessibleEvent changed(this, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&changed);
+  }
   const SystemLevels& l = report.sample;
   emit Update(report.CPULoadPercent, report.MemoryLoadPercent, l.PhysicalMemoryTotal, l.PhysicalMemoryAvailable,
               l.PhysicalMemoryAvailablePercent, l.PageFileTotal, l.PageFileAvailable, l.PageFileAvailablePercent,
@@ -102,35 +108,41 @@ void CpuMonitor::paintEvent(QPaintEvent*) {
   PaintBorder(painter);
   const raster::PixelSurface& surface = model_.Surface();
   if (surface.Width() == 0 || surface.Height() == 0) return;
-  // The surface's 0x00BBGGRR words are R, G, B, X bytes in memory on a
-  // little-endian machine: Qt reads them as they are.
-  static_assert(std::endian::native == std::endian::little, "the surface needs converting on big-endian machines");
-  const QImage image(reinterpret_cast<const uchar*>(surface.Pixels().data()), surface.Width(), surface.Height(),
-                     surface.Width() * 4, QImage::Format_RGBX8888);
+  // An opaque image: one whose alpha is left 0 draws nothing on a backing
+  // store with alpha, as Wayland's are. Above 1x the diagram is drawn again
+  // at device pixels, not scaled up.
+  const qreal ratio = widgets::PaintDeviceRatio(painter);
+  QImage image;
+  if (ratio == 1.0) {
+    image = widgets::SurfaceImage(surface);
+  } else {
+    raster::PixelSurface device;
+    device.Resize(qRound(surface.Width() * ratio), qRound(surface.Height() * ratio));
+    model_.DrawDiagramAt(device, ratio);
+    image = widgets::SurfaceImage(device, ratio);
+  }
   const int border = model_.BorderWidth();
   painter.drawImage(QPoint(border, border), image);
 }
 
 void CpuMonitor::PaintBorder(QPainter& painter) {
+  // Edges as filled pixel rows and columns, so that at any device pixel
+  // ratio they are as wide as one pixel and meet the diagram without a gap.
   const QRect r = rect();
+  auto edge = [&](const QRect& box, const QColor& topLeft, const QColor& bottomRight) {
+    painter.fillRect(QRect(box.left(), box.top(), box.width(), 1), topLeft);
+    painter.fillRect(QRect(box.left(), box.top(), 1, box.height()), topLeft);
+    painter.fillRect(QRect(box.left(), box.bottom(), box.width(), 1), bottomRight);
+    painter.fillRect(QRect(box.right(), box.top(), 1, box.height()), bottomRight);
+  };
   switch (model_.BorderWidth()) {
     case 1:  // flat, fixed single: a black line
-      painter.setPen(Qt::black);
-      painter.drawRect(r.adjusted(0, 0, -1, -1));
+      edge(r, Qt::black, Qt::black);
       break;
-    case 2: {  // three-dimensional: a sunken edge
-      auto edge = [&](const QRect& box, const QColor& topLeft, const QColor& bottomRight) {
-        painter.setPen(topLeft);
-        painter.drawLine(box.topLeft(), box.topRight());
-        painter.drawLine(box.topLeft(), box.bottomLeft());
-        painter.setPen(bottomRight);
-        painter.drawLine(box.bottomLeft(), box.bottomRight());
-        painter.drawLine(box.topRight(), box.bottomRight());
-      };
+    case 2:  // three-dimensional: a sunken edge
       edge(r, QColor(160, 160, 160), Qt::white);
       edge(r.adjusted(1, 1, -1, -1), QColor(105, 105, 105), QColor(227, 227, 227));
       break;
-    }
     default:
       break;
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <optional>
 
 #include "monitor/CpuMonitorModel.h"
 
@@ -37,6 +38,9 @@ class CpuMonitor : public QWidget, private CpuMonitorHost {
   // nValue with a unit, in the digit grouping and decimal mark of the locale.
   static QString FormatFilesize(double nValue);
 
+  // The figures of the latest sample, for assistive tools; none before the first.
+  const std::optional<SystemLevelsReport>& LastReport() const { return lastReport_; }
+
   // The window of the surface (the native window that holds it).
   WId hWnd() const { return effectiveWinId(); }
   QTimer* Timer1() const { return timer1_; }
@@ -72,6 +76,7 @@ class CpuMonitor : public QWidget, private CpuMonitorHost {
   int interval_ = 0;  // Timer1 fires only with an interval above 0
   bool timerEnabled_ = true;
   bool messageShown_ = false;
+  std::optional<SystemLevelsReport> lastReport_;
   CpuMonitorModel model_;
 };
 

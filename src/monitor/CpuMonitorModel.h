@@ -144,6 +144,10 @@ class CpuMonitorModel {
   // Draws the picture and presents it; while the host does not show it, only
   // notes that the picture is out of date.
   void RedrawDiagram();
+  // The diagram as RedrawDiagram draws it, on a target `scale` times the
+  // surface's size: for a screen's device pixels. Grid and rows follow the
+  // target's size; each sample spans `scale` columns.
+  void DrawDiagramAt(raster::PixelSurface& target, double scale) const;
   void TakeSample();
   // The picture, brought up to date first if a redraw waited.
   const raster::PixelSurface& Surface() const;
@@ -175,8 +179,8 @@ class CpuMonitorModel {
   // Makes the surface the inner size and moves the history with it.
   void FitSurface();
   void DrawDiagram();
-  void DrawGrid();
-  void DrawCurve(float SystemLevels::*value, Color color);
+  void DrawGrid(raster::PixelSurface& target, double scale) const;
+  void DrawCurve(raster::PixelSurface& target, double scale, float SystemLevels::*value, Color color) const;
 
   MonitorPlatform platform_;
   CpuMonitorHost& host_;
@@ -220,6 +224,7 @@ class CpuMonitorModel {
   int historyLast_ = 0;                // the slot of the newest sample in history_
   int firstSampleIndex_ = 0;
   int gridOffset_ = 0;
+  int drawnGridOffset_ = 0;  // the phase of the picture last drawn
   bool platformIsNT_ = true;
 };
 

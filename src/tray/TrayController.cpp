@@ -95,6 +95,10 @@ TrayController::TrayController(QWidget& mainWindow, QString iconFile, QObject* p
 
 TrayController::~TrayController() = default;
 
+bool TrayController::HostAvailable() const {
+  return hostAvailable_ ? hostAvailable_() : QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 void TrayController::InstallWindowHook() {
   if (hook_) return;
   hook_ = connect(systemTrayIcon_, &QSystemTrayIcon::activated, this, &TrayController::Activated);

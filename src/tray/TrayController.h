@@ -35,6 +35,10 @@ class TrayController : public QObject {
   // (StatusNotifierItem hosts); found out at the first click unless set.
   void SetSingleActivationHost(bool single) { singleActivationHost_ = single; }
 
+  // Whether a tray host shows the icon now; a test may answer instead.
+  bool HostAvailable() const;
+  void SetHostAvailable(std::function<bool()> available) { hostAvailable_ = std::move(available); }
+
   // Starts and stops acting on the icon's clicks.
   void InstallWindowHook();
   void RemoveWindowHook();
@@ -59,6 +63,7 @@ class TrayController : public QObject {
   std::unique_ptr<View> view_;
   ModuleTrayIcon trayIcon_;
   std::function<bool()> cpuLimitDialogVisible_;
+  std::function<bool()> hostAvailable_;
   std::optional<bool> singleActivationHost_;
   QMetaObject::Connection hook_;
 };

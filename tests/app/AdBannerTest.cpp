@@ -15,6 +15,7 @@
 
 #include "app/AdBanner.h"
 #include "app/FormTarvelo.h"
+#include "support/TrayHost.h"
 #include "support/Browser.h"
 #include "platform/fake/FakePlatform.h"
 #include "tray/FormMenu.h"
@@ -94,6 +95,7 @@ constexpr int kPollMs = 100;  // TimerAd, quickened
 // The program with its site on a fresh server, started and polling fast.
 struct Scene {
   Scene() {
+    testing::AssumeTrayHost(form);
     EXPECT_TRUE(form.Load());
     form.TimerAd->setInterval(kPollMs);
     banner = form.findChild<AdBanner*>("AdBanner");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -12,8 +13,10 @@
 #include <functional>
 
 #include "app/ChromeButtonWidget.h"
+#include "app/TrayAbsence.h"
 #include "platform/fake/FakePlatform.h"
 #include "support/ModalWatcher.h"
+#include "support/TrayHost.h"
 #include "widgets/Label.h"
 #include "widgets/Picture.h"
 
@@ -24,8 +27,11 @@ constexpr std::uint64_t kMB = 1048576;
 
 class FormTarveloTest : public ::testing::Test {
  protected:
+  FormTarveloTest() { testing::AssumeTrayHost(form, [this] { return trayHost; }); }
+
   platform::fake::FakePlatform fake;
   FormTarvelo form{fake.platform};
+  bool trayHost = true;  // whether a tray host shows the icon
 
   template <typename T = QWidget>
   T* Find(const QString& name) {
@@ -142,6 +148,66 @@ TEST_F(FormTarveloTest, WindowManagerCloseHidesLikeTheCloseButton) {
   EXPECT_FALSE(form.Exiting());
 }
 
+TEST_F(FormTarveloTest, WithoutATrayHostClosingMinimisesAndSaysSoOnce) {
+  trayHost = false;
+  ASSERT_TRUE(form.Load());
+  ASSERT_TRUE(form.isVisible());
+  testing::ShownMessage message;
+  {
+    const auto watcher = testing::ShownMessage::Record(message);
+    form.close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.Seen(); }, 10000));
+  }
+  EXPECT_EQ(message.text, TrayAbsence::kNotice);
+  EXPECT_EQ(message.title, "Tarvelo");
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_TRUE(form.windowState() & Qt::WindowMinimized);
+  EXPECT_FALSE(form.Exiting());
+
+  // The close button minimises too, without a second notice.
+  form.showNormal();
+  auto* button = Find<ChromeButtonWidget>("ImageExit");
+  Mouse(button, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton);
+  Mouse(button, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton);
+  EXPECT_TRUE(form.windowState() & Qt::WindowMinimized);
+  QTest::qWait(50);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+  // A tray host appears: closing hides again.
+  trayHost = true;
+  form.showNormal();
+  form.close();
+  EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(FormTarveloTest, AHiddenWindowComesBackMinimisedWhenTheTrayHostGoes) {
+  ASSERT_TRUE(form.Load());
+  form.TimerAd->stop();
+  form.close();
+  ASSERT_FALSE(form.isVisible());
+  testing::ShownMessage message;
+  const auto watcher = testing::ShownMessage::Record(message);
+  trayHost = false;  // the tray host ends
+  ASSERT_TRUE(QTest::qWaitFor([&] { return form.isVisible(); }, 30000));
+  EXPECT_TRUE(form.windowState() & Qt::WindowMinimized);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return watcher.Seen(); }, 10000));
+  EXPECT_EQ(message.text, TrayAbsence::kNotice);
+}
+
+TEST_F(FormTarveloTest, WithoutATrayHostTheNoticeOffersToExit) {
+  trayHost = false;
+  fake.settings->Set("Setting", "Automin", "1");  // a hidden start must not strand the window either
+  ASSERT_TRUE(form.Load());
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_TRUE(form.windowState() & Qt::WindowMinimized);
+  testing::ModalWatcher<QMessageBox> watcher([](QMessageBox& box) {
+    box.findChild<QAbstractButton*>("Exit")->click();
+  });
+  QTimer::singleShot(30000, &form, [] { QCoreApplication::exit(1); });
+  EXPECT_EQ(QApplication::exec(), 0);
+  EXPECT_TRUE(form.Exiting());
+}
+
 TEST_F(FormTarveloTest, ExitProgramEndsTheEventLoopWithStatusZero) {
   ASSERT_TRUE(form.Load());
   QTimer::singleShot(0, &form, [this] { form.ExitProgram(); });
@@ -177,6 +243,7 @@ TEST_F(FormTarveloTest, SecondInstanceIsToldAndNothingElseHappens) {
   testing::ShownMessage message;
   const auto watcher = testing::ShownMessage::Record(message);
   EXPECT_FALSE(form.Load());
+  EXPECT_EQ(fake.instance->activations, 1) << "the running instance is asked to show its window";
   EXPECT_EQ(message.text, "Tarvelo already in running.");
   EXPECT_EQ(message.title, "Tarvelo");
   EXPECT_EQ(message.icon, QMessageBox::NoIcon);

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "app/FormTarvelo.h"
+#include "support/TrayHost.h"
 #include "platform/Locations.h"
 #include "platform/fake/FakePlatform.h"
 #include "platform/linux/LinuxAutostartEntry.h"
@@ -26,6 +27,7 @@ class SettingPageTest : public ::testing::Test {
     fake.platform.autostart =
         std::make_unique<platform::linux_impl::LinuxAutostartEntry>(machineDir, dir.File("user"));
     form = std::make_unique<FormTarvelo>(fake.platform);
+    testing::AssumeTrayHost(*form);
   }
   template <typename T = QWidget>
   T* Find(const QString& name) {

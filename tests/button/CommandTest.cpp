@@ -202,3 +202,50 @@ TEST(Command, HoverTimerStopsOnceThePointerLeaves) {
 
 }  // namespace
 }  // namespace tarvelo::button
+
+namespace tarvelo::button {
+namespace {
+
+// The widget rendered into an image of `ratio` device pixels per pixel, as a
+// high-resolution screen's backing store holds it.
+QImage RenderAt(QWidget& widget, qreal ratio) {
+  QImage image(qRound(widget.width() * ratio), qRound(widget.height() * ratio), QImage::Format_RGB32);
+  image.setDevicePixelRatio(ratio);
+  image.fill(Qt::magenta);
+  widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+  image.setDevicePixelRatio(1);
+  return image;
+}
+
+TEST(CommandHighDpi, AtRatio2TheButtonIsTheRecipeAtTwiceTheSizeWithTheFontAtTwiceTheSize) {
+  for (const bool marked : {false, true}) {  // plain, and the default button's ring and dotted frame
+    Host host;
+    Command* button = PlaceCommand(&host, "CommandOK", "Release", 0, 0, 1335, 375);
+    button->SetDefaultButton(marked);
+    button->show();
+    // The recipe itself at twice the size: a button of twice the size with a font of twice the size.
+    ButtonFont doubled = button->Model().Font();
+    doubled.size *= 2;
+    Command reference(nullptr, "Reference", PropertyBag{{"Caption", std::string("Release")},
+                                                         {"XpType", std::int64_t{2}},
+                                                         {"Font", doubled}});
+    reference.SetDefaultButton(marked);
+    reference.resize(button->width() * 2, button->height() * 2);
+
+    const QImage twice = RenderAt(*button, 2);
+    const QImage expected = RenderAt(reference, 1);
+    ASSERT_EQ(twice.size(), expected.size());
+    int differences = 0;
+    for (int y = 0; y < twice.height(); ++y) {
+      for (int x = 0; x < twice.width(); ++x) differences += twice.pixel(x, y) != expected.pixel(x, y);
+    }
+    EXPECT_EQ(differences, 0) << (marked ? "marked" : "plain");
+
+    // Not a 1x image scaled up: the caption has strokes a single device pixel wide somewhere.
+    const QImage once = RenderAt(*button, 1).scaled(twice.size());
+    EXPECT_NE(once, twice);
+  }
+}
+
+}  // namespace
+}  // namespace tarvelo::button

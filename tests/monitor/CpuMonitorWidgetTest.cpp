@@ -110,3 +110,52 @@ TEST_F(CpuMonitorWidget, FormatFilesizeUsesTheLocale) {
 
 }  // namespace
 }  // namespace tarvelo::monitor
+
+namespace tarvelo::monitor {
+namespace {
+
+// The control rendered into a fresh image with alpha, filled white, as a
+// Wayland window's backing store is, at `ratio` device pixels per pixel.
+QImage RenderOnWhite(QWidget& widget, qreal ratio) {
+  QImage image(qRound(widget.width() * ratio), qRound(widget.height() * ratio), QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(ratio);
+  image.fill(Qt::white);
+  widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+  image.setDevicePixelRatio(1);
+  return image;
+}
+
+TEST_F(CpuMonitorWidget, DiagramIsOpaqueOnABackingStoreWithAlpha) {
+  CpuMonitor monitor(nullptr, "CpuMonitorState", MonitorPlatform::From(fake.platform));
+  monitor.setGeometry(0, 0, 417, 57);
+  monitor.ReadProperties(testing::StatusPageState());
+  const QImage image = RenderOnWhite(monitor, 1);
+  EXPECT_EQ(image.pixelColor(2, 2), QColor(64, 64, 64)) << "the background, not the white below it";
+  EXPECT_EQ(image.pixelColor(1, 1), QColor(255, 192, 128)) << "the grid's frame";
+}
+
+TEST_F(CpuMonitorWidget, AtRatio2TheDiagramIsDrawnAtDevicePixels) {
+  CpuMonitor monitor(nullptr, "CpuMonitorState", MonitorPlatform::From(fake.platform));
+  monitor.setGeometry(0, 0, 417, 57);
+  monitor.ReadProperties(testing::StatusPageState());
+  monitor.Model().Timer1Tick();
+  const QImage image = RenderOnWhite(monitor, 2);
+  raster::PixelSurface device;
+  device.Resize(415 * 2, 55 * 2);
+  monitor.Model().DrawDiagramAt(device, 2);
+  int differences = 0;
+  for (int y = 0; y < device.Height(); ++y) {
+    for (int x = 0; x < device.Width(); ++x) {
+      const raster::Color c = device.Pixel(x, y);
+      differences += image.pixelColor(2 + x, 2 + y) != QColor(raster::Red(c), raster::Green(c), raster::Blue(c));
+    }
+  }
+  EXPECT_EQ(differences, 0);
+  // The one-pixel border is two device pixels wide, the grid's frame one.
+  EXPECT_EQ(image.pixelColor(1, 1), QColor(Qt::black));
+  EXPECT_EQ(image.pixelColor(2, 2), QColor(255, 192, 128));
+  EXPECT_EQ(image.pixelColor(3, 3), QColor(64, 64, 64));
+}
+
+}  // namespace
+}  // namespace tarvelo::monitor

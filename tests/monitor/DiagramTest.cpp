@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <set>
 
 #include "monitor/CpuMonitorModel.h"
@@ -266,6 +267,65 @@ TEST_F(Diagram, StepOfZeroDrawsNoLinesInThatDirection) {
   EXPECT_EQ(model->Surface().Pixel(2, 2), kDarkGrey);
   EXPECT_EQ(model->Surface().Pixel(0, 2), kLightOrange) << "the frame";
   Tick();
+}
+
+}  // namespace
+}  // namespace tarvelo::monitor
+
+namespace tarvelo::monitor {
+namespace {
+
+class DeviceDiagram : public Diagram {
+ protected:
+  // The diagram drawn at `scale` for a screen's device pixels.
+  raster::PixelSurface At(double scale) const {
+    raster::PixelSurface device;
+    device.Resize(static_cast<int>(std::lround(kW * scale)), static_cast<int>(std::lround(kH * scale)));
+    model->DrawDiagramAt(device, scale);
+    return device;
+  }
+};
+
+TEST_F(DeviceDiagram, GridIsTheRecipeAtTheDeviceSize) {
+  for (const double scale : {2.0, 1.5}) {
+    LoadGridOnly();
+    const raster::PixelSurface device = At(scale);
+    // The same control with an inner size of the device's.
+    PropertyBag bag = StatusPageState();
+    for (const char* key : {"CPUMonitorDisplayed", "MemoryLoadDisplayed", "PageFileDisplayed",
+                            "VirtualMemoryDisplayed", "HDMonitorDisplayed"}) {
+      bag.Set(key, false);
+    }
+    Load(bag, device.Width() + 2, device.Height() + 2);
+    ASSERT_EQ(model->ScaleWidth(), device.Width());
+    EXPECT_TRUE(model->Surface().Pixels() == device.Pixels()) << scale;
+
+    // Every vertical line one device pixel wide, all equally far apart.
+    std::vector<int> xs;
+    for (int x = 0; x < device.Width(); ++x)
+      if (device.Pixel(x, 1) == kLightOrange) xs.push_back(x);
+    ASSERT_GE(xs.size(), 4u);
+    for (std::size_t i = 2; i + 1 < xs.size(); ++i) EXPECT_EQ(xs[i] - xs[i - 1], xs[1] - xs[0]) << scale << " " << i;
+  }
+}
+
+TEST_F(DeviceDiagram, CurvesSpanScaleColumnsPerSampleOnTheDeviceRows) {
+  LoadMemoryCurve(kStyleLines);
+  SetMemoryLoad(50);
+  for (int tick = 0; tick < 5; ++tick) Tick();
+  const std::size_t once = PixelsOf(kDefaultMemoryLoadColor).size();
+  ASSERT_GT(once, 1u);
+  const raster::PixelSurface twice = At(2);
+  std::set<int> rows;
+  std::size_t count = 0;
+  for (int y = 0; y < twice.Height(); ++y)
+    for (int x = 0; x < twice.Width(); ++x)
+      if (twice.Pixel(x, y) == kDefaultMemoryLoadColor) {
+        rows.insert(y);
+        ++count;
+      }
+  EXPECT_EQ(rows, std::set<int>{kH}) << "50 % of twice the height";
+  EXPECT_EQ(count, 2 * once) << "each segment ends before its last pixel";
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 // The process-wide parts of the Linux platform: the single-instance lock,
 // shutdown requests, privileges and the program's places.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/capability.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -21,36 +24,92 @@ namespace {
 
 using tarvelo::testing::TempDir;
 
+bool Readable(int fd, int timeoutMs) {
+  pollfd p{fd, POLLIN, 0};
+  return ::poll(&p, 1, timeoutMs) == 1 && (p.revents & POLLIN);
+}
+
 TEST(LinuxSingleInstance, SecondInstanceIsRefusedUntilTheFirstEnds) {
   TempDir dir;
-  const std::string lock = dir.File("tarvelo.lock");
-  auto first = std::make_unique<LinuxSingleInstance>(lock);
+  auto first = std::make_unique<LinuxSingleInstance>(dir.Path());
   EXPECT_FALSE(first->AnotherInstanceRunning());
   EXPECT_FALSE(first->AnotherInstanceRunning());  // asking again is no other instance
 
-  // Another process sees the program running.
+  // Another process sees the program running, and its request reaches the first.
   const pid_t child = ::fork();
   if (child == 0) {
-    LinuxSingleInstance second(lock);
-    ::_exit(second.AnotherInstanceRunning() ? 0 : 1);
+    LinuxSingleInstance second(dir.Path());
+    ::_exit(second.AnotherInstanceRunning() && second.ActivateRunningInstance() ? 0 : 1);
   }
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ASSERT_GE(first->ActivationDescriptor(), 0);
+  EXPECT_TRUE(Readable(first->ActivationDescriptor(), 10000));
+  EXPECT_TRUE(first->TakeActivationRequests());
+  EXPECT_FALSE(first->TakeActivationRequests()) << "each request is taken once";
+
+  struct stat socketStat {};
+  ASSERT_EQ(::stat(dir.File("tarvelo.socket").c_str(), &socketStat), 0);
+  EXPECT_TRUE(S_ISSOCK(socketStat.st_mode));
+  EXPECT_EQ(socketStat.st_mode & 0777, 0600u);
 
   first.reset();
-  LinuxSingleInstance third(lock);
+  LinuxSingleInstance third(dir.Path());
+  EXPECT_FALSE(third.ActivateRunningInstance()) << "nobody listens after the first ended";
   EXPECT_FALSE(third.AnotherInstanceRunning());
 }
 
 TEST(LinuxSingleInstance, LockThatCannotBeOpenedDoesNotBlockTheUser) {
-  LinuxSingleInstance instance("/proc/self/no-such-dir/tarvelo.lock");
+  LinuxSingleInstance instance("/proc/self/no-such-dir");
   EXPECT_FALSE(instance.AnotherInstanceRunning());
+  EXPECT_FALSE(instance.ActivateRunningInstance());
 }
 
-bool Readable(int fd, int timeoutMs) {
-  pollfd p{fd, POLLIN, 0};
-  return ::poll(&p, 1, timeoutMs) == 1 && (p.revents & POLLIN);
+TEST(LinuxSingleInstance, LockPlantedByAnotherUserDoesNotBlockTheUser) {
+  if (::getuid() != 0) {
+    if (std::getenv("CI") != nullptr) FAIL() << "needs root to plant a file of another user";
+    GTEST_SKIP() << "needs root to plant a file of another user";
+  }
+  TempDir dir;
+  const std::string lock = dir.File("tarvelo.lock");
+  const int planted = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  ASSERT_GE(planted, 0);
+  ASSERT_EQ(::fchown(planted, 65534, 65534), 0);
+  ASSERT_EQ(::flock(planted, LOCK_EX | LOCK_NB), 0);  // held, as if by a running program
+  LinuxSingleInstance instance(dir.Path());
+  EXPECT_FALSE(instance.AnotherInstanceRunning());
+  struct stat st {};
+  ASSERT_EQ(::stat(lock.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, ::getuid()) << "our own lock took its place";
+  ::close(planted);
+}
+
+TEST(LinuxSingleInstance, DirectoryIsTheRuntimeDirOrAPrivateFolderOfTheUser) {
+  TempDir dir;
+  const std::string runtime = dir.File("runtime");
+  const std::string open = dir.File("open");
+  ASSERT_EQ(::mkdir(runtime.c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir(open.c_str(), 0700), 0);
+  ASSERT_EQ(::chmod(open.c_str(), 01777), 0);  // like /tmp
+  const std::string cache = dir.File("cache");
+
+  EXPECT_EQ(InstanceDirectory(runtime.c_str(), cache.c_str()), runtime);
+  // A missing, relative, shared or absent runtime directory: a folder of our own.
+  for (const char* bad : {static_cast<const char*>(nullptr), "", "run/user", open.c_str(), "/no/such/dir"}) {
+    EXPECT_EQ(InstanceDirectory(bad, cache.c_str()), cache + "/tarvelo") << (bad ? bad : "(unset)");
+  }
+  EXPECT_TRUE(PrivateDirectory(cache + "/tarvelo"));
+
+  // A folder of ours left open to others is closed; a link in its place is not followed.
+  ASSERT_EQ(::chmod((cache + "/tarvelo").c_str(), 0755), 0);
+  EXPECT_EQ(InstanceDirectory(nullptr, cache.c_str()), cache + "/tarvelo");
+  EXPECT_TRUE(PrivateDirectory(cache + "/tarvelo"));
+  const std::string linked = dir.File("linked");
+  ASSERT_EQ(::mkdir(linked.c_str(), 0700), 0);
+  ASSERT_EQ(::symlink(open.c_str(), (linked + "/tarvelo").c_str()), 0);
+  EXPECT_EQ(InstanceDirectory(nullptr, linked.c_str()), "");
+  EXPECT_EQ(InstanceDirectory(nullptr, "relative"), "");
 }
 
 TEST(LinuxShutdownRequests, TerminationSignalsBecomeReadableRequests) {

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "app/FormTarvelo.h"
+#include "support/TrayHost.h"
 #include "support/Browser.h"
 #include "platform/fake/FakePlatform.h"
 #include "tray/FormMenu.h"
@@ -22,6 +23,7 @@ namespace {
 class TrayMenuTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    testing::AssumeTrayHost(form);
     ASSERT_TRUE(form.Load());
     tray = form.findChild<TrayController*>("TrayController");
     ASSERT_NE(tray, nullptr);

@@ -60,7 +60,12 @@ class FakeProfile final : public PrivateProfile {
 class FakeSingleInstance final : public SingleInstance {
  public:
   bool AnotherInstanceRunning() override { return otherRunning; }
+  bool ActivateRunningInstance() override {
+    ++activations;
+    return otherRunning;
+  }
   bool otherRunning = false;
+  int activations = 0;  // requests this start sent to the running instance
 };
 
 class FakePrivileges final : public Privileges {

@@ -7,19 +7,38 @@
 
 namespace platform::linux_impl {
 
-// One instance per user: an exclusive lock on a file in the user's runtime
-// directory. The kernel drops the lock when the process ends, however it
-// ends, so a crashed instance never blocks the next start.
+// One instance per user: an exclusive lock on "tarvelo.lock" in a directory
+// only the user can enter. The kernel drops the lock when the process ends,
+// however it ends, so a crashed instance never blocks the next start. The
+// instance holding the lock listens on "tarvelo.socket" beside it (mode 0600);
+// a later start connects there to bring the window to the front.
 class LinuxSingleInstance final : public SingleInstance {
  public:
-  // lockPath "" chooses $XDG_RUNTIME_DIR/tarvelo.lock, else a per-user file in
-  // the temporary directory.
-  explicit LinuxSingleInstance(std::string lockPath = "");
+  // directory "" chooses InstanceDirectory().
+  explicit LinuxSingleInstance(std::string directory = "");
   bool AnotherInstanceRunning() override;
+  bool ActivateRunningInstance() override;
+  int ActivationDescriptor() const override { return listener_.Get(); }
+  bool TakeActivationRequests() override;
 
  private:
-  std::string lockPath_;
+  void Listen();
+
+  std::string directory_;
   UniqueFd lock_;
+  UniqueFd listener_;
 };
+
+// The directory of the lock and the socket: runtimeDir ($XDG_RUNTIME_DIR) when
+// it is an absolute path to a directory of this user that nobody else may
+// enter; else "tarvelo" under cacheHome ($XDG_CACHE_HOME, else ~/.cache),
+// created with mode 0700 and checked the same way. "" when neither is safe:
+// the program then runs without the single-instance check rather than use a
+// place others could tamper with.
+std::string InstanceDirectory(const char* runtimeDir, const char* cacheHome);
+
+// Whether path is a real directory (no symbolic link) owned by this user,
+// with no access for group or others.
+bool PrivateDirectory(const std::string& path);
 
 }  // namespace platform::linux_impl
