@@ -51,7 +51,6 @@ void CpuMonitorModel::DrawDiagram() {
   redrawPending_ = false;
   DrawDiagramAt(surface_, 1.0);
 }
-}
 
 void CpuMonitorModel::DrawDiagramAt(raster::PixelSurface& target, double scale) const {
   target.Clear(backColor_);
