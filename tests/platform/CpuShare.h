@@ -14,14 +14,21 @@
 
 namespace tarvelo::testing {
 
-// A child process that keeps one processor busy until the object goes.
+// A child process that keeps one processor busy (or sleeps) until the
+// object goes.
 class BusyChild {
  public:
-  BusyChild() {
+  explicit BusyChild(bool busy = true) {
     pid_ = ::fork();
     if (pid_ == 0) {
       volatile std::uint64_t n = 0;
-      for (;;) n = n + 1;
+      for (;;) {
+        if (busy) {
+          n = n + 1;
+        } else {
+          ::pause();
+        }
+      }
     }
   }
   ~BusyChild() {
