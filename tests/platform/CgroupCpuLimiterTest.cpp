@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "CpuShare.h"
+#include "support/CpuShare.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <map>
 #include <memory>
 
-#include "CpuShare.h"
+#include "support/CpuShare.h"
 #include "cpulimit/CpuLimitControl.h"
 #include "support/FakeSystemdManager.h"
 #include "support/PrivateBus.h"
