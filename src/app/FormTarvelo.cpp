@@ -407,6 +407,7 @@ void FormTarvelo::TimerMemoryTick() {
 // limits of processes that ended are freed first.
 void FormTarvelo::TimerCPUTick() {
   const int inUse = cpuLimits_.Tick();
+  PictureCPU->ClearFreedLimits();
   PictureCPU->ShowLimitedCount(inUse);
   PictureState->ShowLimitedCount(inUse);
 }

@@ -151,6 +151,12 @@ void CpuPage::ShowRowLimit(int row, std::int32_t pid) {
   ListViewProcesses->SetText(row, kLimit, text);
 }
 
+void CpuPage::ClearFreedLimits() {
+  for (int row = 0; row < ListViewProcesses->RowCount(); ++row) {
+    if (!ListViewProcesses->Text(row, kLimit).isEmpty()) ShowRowLimit(row, ListViewProcesses->Text(row, kPid).toInt());
+  }
+}
+
 void CpuPage::ShowLimitedCount(int count) { LabelCPULimitedCount->SetCaption(QString::number(count)); }
 
 }  // namespace tarvelo

@@ -41,6 +41,8 @@ class CpuPage : public widgets::PagePanel {
   // "Limit" and a double-click: the dialog for the selected row.
   void OpenLimitDialog();
   void ShowLimitedCount(int count);
+  // Rows whose limit was freed (its process ended) show none.
+  void ClearFreedLimits();
 
   widgets::Label* Label22;
   widgets::Label* Label21;

@@ -175,7 +175,8 @@ TEST_F(CpuPageTest, TheDialogPutsCapsIntoForceAndLiftsThem) {
   EXPECT_TRUE(fake.cpuLimiter->limits.empty());
 
   Limit(1, 30);
-  form.ExitProgram();
+  QTimer::singleShot(0, [&] { form.ExitProgram(); });
+  EXPECT_EQ(QApplication::exec(), 0);
   EXPECT_TRUE(fake.cpuLimiter->limits.empty()) << "the end of the program lifts every cap";
   EXPECT_GE(fake.cpuLimiter->liftAllCalls, 1);
 }
@@ -202,6 +203,8 @@ TEST_F(CpuPageTest, TheTimerFreesTheSlotOfAnEndedProcess) {
   TickTimerCPU();
   EXPECT_EQ(Page().LabelCPULimitedCount->text(), "1");
   EXPECT_EQ(fake.cpuLimiter->limits.count(10), 0u);
+  EXPECT_EQ(List().Text(0, 3), "") << "the row no longer shows a limit";
+  EXPECT_EQ(List().Text(1, 3), "20%");
   emit Page().CommandRefreshProcess->Click();
   EXPECT_EQ(List().Text(0, 3), "") << "a process under the old pid is not limited";
   EXPECT_EQ(List().Text(1, 3), "20%");

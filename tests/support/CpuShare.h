@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -76,6 +77,7 @@ inline bool RunsAsFastAs(pid_t limited, pid_t reference, double fraction, std::c
   while (std::chrono::steady_clock::now() < end) {
     const auto shares = MeasureShares({limited, reference}, std::chrono::milliseconds(2000));
     if (shares[1] > 0.01 && shares[0] >= fraction * shares[1]) return true;
+    std::fprintf(stderr, "shares: %.3f against %.3f\n", shares[0], shares[1]);
   }
   return false;
 }
