@@ -115,7 +115,7 @@ bool FindAndLimit(const Tarvelo& tarvelo, const Window& window, pid_t busy) {
   LimitDialog dialog(tarvelo, window);
   window.Click(kRefreshButton.x(), kRefreshButton.y());
   const int expected = RowOf(busy);
-  for (int attempt = 0; attempt < 15; ++attempt) {
+  for (int attempt = 0; attempt < 31; ++attempt) {
     const int row = expected + (attempt % 2 == 0 ? attempt / 2 : -(attempt + 1) / 2);
     if (row < 0) continue;
     window.Click(kFirstRow.x(), kFirstRow.y());

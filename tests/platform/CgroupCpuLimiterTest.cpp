@@ -1,4 +1,5 @@
 #include "platform/linux/CgroupCpuLimiter.h"
+#include "platform/linux/LinuxCpuLimiter.h"
 
 #include <gtest/gtest.h>
 
@@ -153,7 +154,12 @@ std::optional<CgroupPlaces> RealPlaces(const std::string& stateDirectory) {
   for (CgroupPlaces places : {CgroupPlaces{CgroupVersion::V2, "/sys/fs/cgroup", "/proc", stateDirectory, 0},
                               CgroupPlaces{CgroupVersion::V1, "/sys/fs/cgroup/cpu", "/proc", stateDirectory, 0},
                               CgroupPlaces{CgroupVersion::V1, "/sys/fs/cgroup/cpu,cpuacct", "/proc", stateDirectory, 0}}) {
-    if (CgroupCpuLimiter::Usable(places)) return places;
+    if (!CgroupCpuLimiter::Usable(places)) continue;
+    // What a program killed by another test left, lifted as its next start would.
+    CgroupPlaces program = places;
+    program.stateDirectory = platform::linux_impl::CpuLimitRecordDirectory();
+    CgroupCpuLimiter(program).LiftLeftovers();
+    return places;
   }
   return std::nullopt;
 }
