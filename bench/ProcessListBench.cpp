@@ -10,6 +10,7 @@
 
 #include "CpuClock.h"
 #include "SleepingChildren.h"
+#include "cpulimit/CpuLimitControl.h"
 #include "cpulimit/CpuLimitSlots.h"
 #include "cpulimit/CpuPage.h"
 #include "platform/linux/LinuxFileIcons.h"
@@ -29,7 +30,8 @@ int main(int argc, char* argv[]) {
   platform::linux_impl::LinuxProcessTable processes;
   platform::linux_impl::LinuxFileIcons icons;
   tarvelo::CpuLimitSlots limitSlots;
-  tarvelo::CpuPage page(nullptr, 7335, 5415, processes, icons, limitSlots, [](QDialog*) {});
+  tarvelo::CpuLimitControl limits(limitSlots, nullptr);
+  tarvelo::CpuPage page(nullptr, 7335, 5415, processes, icons, limits, [](QDialog*) {});
   auto refresh = [&] {
     const std::int64_t t0 = ProcessCpuNs();
     page.Refresh();

@@ -211,3 +211,15 @@ if [ "$micro" = 1 ]; then
       2>/dev/null | grep -E "_median" || true
   fi
 fi
+
+echo
+echo "== Applying and lifting one CPU limit; one CPU-page Refresh with three limits against none"
+"$bin/cpu_limit_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+  --benchmark_out="$scratch/cpulimit.csv" --benchmark_out_format=csv 2>/dev/null | grep -E "_median|^Benchmark" || true
+awk -F, '
+  /_median/ { gsub(/"/, "", $1); sub(/_median/, "", $1); t[$1] = $4 }
+  END {
+    base = t["Refresh/no_limits"]
+    if (base > 0 && t["Refresh/three_limits"] > 0)
+      printf "  Refresh with three limits %5.2f x the Refresh without\n", t["Refresh/three_limits"] / base
+  }' "$scratch/cpulimit.csv"

@@ -17,11 +17,13 @@ esac
 packages=(
   # build
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-qpa-plugins libgl-dev libcap-dev libxcb1-dev libxcb-res0-dev libglib2.0-dev
+  qt6-base-dev qt6-qpa-plugins libgl-dev libcap-dev libxcb1-dev libxcb-res0-dev libglib2.0-dev libsystemd-dev
   # the scalable icon (QSvgGenerator), the man page, the Debian package
   qt6-svg-dev gzip dpkg-dev file
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # a private D-Bus for the stand-in of the systemd user manager
+  dbus
   # a private X display with a window manager and a tray host, and tools to drive it
   xvfb xauth openbox trayer xdotool x11-utils imagemagick
   # the private display's own session bus
@@ -29,7 +31,7 @@ packages=(
   # checks of the installed files and of the package
   desktop-file-utils appstream man-db lintian libcap2-bin
   # the accessibility bus and a client of it, for reading what screen readers see
-  dbus at-spi2-core python3-pyatspi
+  at-spi2-core python3-pyatspi
   # a headless Wayland compositor and Qt's Wayland platform
   weston qt6-wayland
   # the program's fonts: metric-compatible stand-ins for Verdana and Arial

@@ -67,7 +67,8 @@ FormTarvelo::FormTarvelo(platform::Platform& platform, QWidget* parent)
         QCoreApplication::processEvents();
         return !exiting_;
       }),
-      booster_(std::make_unique<ForegroundBooster>(*platform.foregroundWindow, *platform.processPriorities)) {
+      booster_(std::make_unique<ForegroundBooster>(*platform.foregroundWindow, *platform.processPriorities)),
+      cpuLimits_(cpuLimitSlots_, platform.cpuLimiter.get()) {
   setObjectName("FormTarvelo");
   setWindowTitle("Tarvelo");
   setWindowIcon(artwork::EmblemIcon());
@@ -160,7 +161,7 @@ void FormTarvelo::BuildPage(PageId page) {
   const PageInfo& info = InfoOf(page);
   if (page == PageId::CPU) {
     PictureCPU = new CpuPage(this, info.panelWidth, info.panelHeight, *platform_.processTable, *platform_.fileIcons,
-                             cpuLimitSlots_, [this](QDialog* dialog) { SetCpuLimitDialog(dialog); });
+                             cpuLimits_, [this](QDialog* dialog) { SetCpuLimitDialog(dialog); });
     PlaceBuiltPage(page, PictureCPU);
     if (startProcessRows_) {
       PictureCPU->ShowProcessList(*startProcessRows_);
@@ -256,6 +257,8 @@ bool FormTarvelo::Load() {
     return false;
   }
   ListenForOtherStarts();
+  // Caps a crashed earlier run left on processes go before anything else.
+  cpuLimits_.LiftLeftovers();
   CentreOnScreen();
   platform_.privileges->EnableDebugPrivilege();
   LabelAd->hide();  // shown when an advertisement arrives
@@ -447,6 +450,7 @@ void FormTarvelo::closeEvent(QCloseEvent* event) {
 void FormTarvelo::ExitProgram() {
   if (exiting_) return;
   exiting_ = true;
+  cpuLimits_.LiftAll();
   DeleteTrayIcon();
   RemoveWindowHook();
   CloseOtherWindows();
@@ -506,10 +510,14 @@ void FormTarvelo::TimerMemoryTick() {
   }
 }
 
-// The number of CPU limits in use, on the CPU page and the Status page.
+// The number of CPU limits in use, on the CPU page and the Status page; the
+// limits of processes that ended are freed first.
 void FormTarvelo::TimerCPUTick() {
-  const int inUse = cpuLimitSlots_.CountInUse();
-  if (PictureCPU != nullptr) PictureCPU->ShowLimitedCount(inUse);
+  const int inUse = cpuLimits_.Tick();
+  if (PictureCPU != nullptr) {
+    PictureCPU->ClearFreedLimits();
+    PictureCPU->ShowLimitedCount(inUse);
+  }
   PictureState->ShowLimitedCount(inUse);
 }
 

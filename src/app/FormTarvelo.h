@@ -10,6 +10,7 @@
 #include "app/ModuleAutorun.h"
 #include "app/Pages.h"
 #include "app/Settings.h"
+#include "cpulimit/CpuLimitControl.h"
 #include "cpulimit/CpuLimitSlots.h"
 #include "cpulimit/ProcessList.h"
 #include "memory/MemoryRelease.h"
@@ -189,6 +190,7 @@ class FormTarvelo : public QWidget {
   std::unique_ptr<ForegroundBooster> booster_;
   AutoReleaseClock autoRelease_;
   CpuLimitSlots cpuLimitSlots_;
+  CpuLimitControl cpuLimits_;
   std::array<QWidget*, kPageCount> panels_{};
   // The start-up list fill, kept for the CPU page until it is built.
   std::optional<std::vector<ProcessRow>> startProcessRows_;

@@ -23,11 +23,11 @@ class Command;
 
 namespace tarvelo {
 
-class CpuLimitSlots;
+class CpuLimitControl;
 struct ProcessRow;
 
 // The "2 - Speed up CPU" page: the running processes with their icons, and
-// up to three CPU limits recorded through the limit dialog.
+// up to three CPU limits set through the limit dialog.
 class CpuPage : public widgets::PagePanel {
   Q_OBJECT
 
@@ -35,10 +35,10 @@ class CpuPage : public widgets::PagePanel {
   // dialogOpened tells the main window which limit dialog is open, so that
   // the tray and the program's end can respect and close it.
   CpuPage(QWidget* parent, int widthTwips, int heightTwips, platform::ProcessTable& processes,
-          platform::FileIcons& icons, CpuLimitSlots& limitSlots, std::function<void(QDialog*)> dialogOpened);
+          platform::FileIcons& icons, CpuLimitControl& limits, std::function<void(QDialog*)> dialogOpened);
 
   // "Refresh": a fresh list, then the limits shown on their rows and the
-  // slots of processes that ended freed.
+  // slots of processes that ended freed, their caps lifted.
   void Refresh();
   // The same for rows read earlier (the start-up fill, shown when the page
   // is first built).
@@ -46,6 +46,8 @@ class CpuPage : public widgets::PagePanel {
   // "Limit" and a double-click: the dialog for the selected row.
   void OpenLimitDialog();
   void ShowLimitedCount(int count);
+  // Rows whose limit was freed (its process ended) show none.
+  void ClearFreedLimits();
 
   widgets::Label* Label22;
   widgets::Label* Label21;
@@ -64,10 +66,11 @@ class CpuPage : public widgets::PagePanel {
  private:
   void FillList(const std::vector<ProcessRow>& rows);
   void ReconcileLimitSlots();
+  void ShowRowLimit(int row, std::int32_t pid);
 
   platform::ProcessTable& processes_;
   platform::FileIcons& icons_;
-  CpuLimitSlots& slots_;
+  CpuLimitControl& limits_;
   std::function<void(QDialog*)> dialogOpened_;
 };
 

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/AutostartEntry.h"
+#include "platform/CpuLimiter.h"
 #include "platform/CpuTimes.h"
 #include "platform/DiskSpace.h"
 #include "platform/FileIcons.h"
@@ -36,6 +37,7 @@ struct Platform {
   std::unique_ptr<AutostartEntry> autostart;
   std::unique_ptr<ForegroundWindow> foregroundWindow;
   std::unique_ptr<ProcessPriorities> processPriorities;
+  std::unique_ptr<CpuLimiter> cpuLimiter;
 };
 
 // The platform of the system the program was built for.

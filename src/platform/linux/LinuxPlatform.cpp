@@ -1,6 +1,7 @@
 #include "platform/Locations.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxFileIcons.h"
+#include "platform/linux/LinuxCpuLimiter.h"
 #include "platform/linux/LinuxCpuTimes.h"
 #include "platform/linux/LinuxDiskSpace.h"
 #include "platform/linux/LinuxAutostartEntry.h"
@@ -35,6 +36,7 @@ Platform CreateNativePlatform() {
   // The X11 window comes from the GUI's own connection (CreateX11ForegroundWindow).
   p.foregroundWindow = std::make_unique<NoForegroundWindow>();
   p.processPriorities = std::make_unique<LinuxProcessPriorities>();
+  p.cpuLimiter = CreateLinuxCpuLimiter();
   return p;
 }
 

@@ -2,6 +2,7 @@
 #include "platform/Platform.h"
 #include "platform/win32/Win9xCpuCounter.h"
 #include "platform/win32/WinAutostartEntry.h"
+#include "platform/win32/WinCpuLimiter.h"
 #include "platform/win32/WinCpuTimes.h"
 #include "platform/win32/WinDiskSpace.h"
 #include "platform/win32/WinFileIcons.h"
@@ -51,6 +52,7 @@ Platform CreateNativePlatform() {
   p.autostart = std::make_unique<WinAutostartEntry>();
   p.foregroundWindow = std::make_unique<WinForegroundWindow>();
   p.processPriorities = std::make_unique<WinProcessPriorities>();
+  p.cpuLimiter = std::make_unique<WinCpuLimiter>();
   return p;
 }
 
