@@ -32,10 +32,8 @@ BENCHMARK(PidfdOpenClosePerProcess)->Unit(benchmark::kMillisecond)->Iterations(5
 void FullRelease(benchmark::State& state) {
   platform::linux_impl::LinuxProcessTable table;
   platform::linux_impl::LinuxWorkingSetTrimmer trimmer;
-  platform::linux_impl::LinuxMemoryStatus memory;
-  tarvelo::ModuleGetMemoryState figures(memory);
-  tarvelo::MemoryReleaser releaser(table, trimmer, figures, [] { return true; });
-  for (auto _ : state) benchmark::DoNotOptimize(releaser.Release());
+  tarvelo::MemoryReleaser releaser(table, trimmer, [] { return true; });
+  for (auto _ : state) benchmark::DoNotOptimize(releaser.Release().releasedMB);
 }
 BENCHMARK(FullRelease)->Unit(benchmark::kMillisecond)->Iterations(5);
 
