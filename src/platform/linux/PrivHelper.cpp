@@ -86,6 +86,10 @@ bool PrivHelper::Usable() {
   }
   if (!socket_.Valid() && !Start()) return false;
   if (!childHasCapability_) {
+    // The capability comes late in the helper's exec, after posix_spawn
+    // returns: an answer to a line that is no request shows that the helper
+    // runs, with whatever it got.
+    if (Exchange("\n") != EINVAL) return false;
     const auto status = ReadProcText("/proc/" + std::to_string(child_) + "/status");
     childHasCapability_ = status && StatusHasEffectiveSysNice(*status);
   }

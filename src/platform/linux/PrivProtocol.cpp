@@ -21,15 +21,16 @@ std::optional<T> Number(std::string_view text) {
   return value;
 }
 
+// The words between single spaces; an empty one where two spaces meet or at
+// either end, which makes the line no request.
 std::vector<std::string_view> Words(std::string_view line) {
   std::vector<std::string_view> words;
-  while (!line.empty() && words.size() < 6) {
+  for (;;) {
     const auto space = line.find(' ');
     words.push_back(line.substr(0, space));
-    if (space == std::string_view::npos) break;
+    if (space == std::string_view::npos || words.size() > 5) return words;
     line = line.substr(space + 1);
   }
-  return words;
 }
 
 }  // namespace
@@ -48,6 +49,9 @@ std::optional<Request> ParseRequest(std::string_view line) {
   if (line.size() > kMaxLine) return std::nullopt;
   const std::vector<std::string_view> words = Words(line);
   if (words.size() < 3) return std::nullopt;
+  for (const std::string_view word : words) {
+    if (word.empty()) return std::nullopt;
+  }
   Request request;
   std::size_t expected = 3;
   if (words[0] == "nice") {

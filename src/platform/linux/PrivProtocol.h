@@ -13,7 +13,8 @@
 // The start time (field 22 of /proc/<pid>/stat) names the process for good, so
 // a pid reused meanwhile is refused. Replies: "ok", "again" (the threads are
 // set, the autogroup change waits for the kernel's rate limit) and
-// "err <errno>".
+// "err <errno>". Anything else, an empty line too, is answered "err 22"
+// (EINVAL); the program sends an empty line to know that the helper runs.
 namespace platform::priv {
 
 inline constexpr std::size_t kMaxLine = 80;  // longer lines are refused
