@@ -20,6 +20,8 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev libcap-dev libxcb1-dev libxcb-res0-dev libglib2.0-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # setcap gives tarvelo-priv its capability in the tests; setpriv runs it as another user
+  libcap2-bin util-linux
   # a private X display with a window manager and a tray host, and tools to drive it
   xvfb xauth openbox trayer xdotool x11-utils imagemagick
   # the program's fonts: metric-compatible stand-ins for Verdana and Arial
