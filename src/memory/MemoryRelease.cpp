@@ -34,11 +34,11 @@ std::uint64_t MemoryReleaser::DoAllMiniUseMemory() {
   for (const platform::ProcessEntry& process : snapshot) {
     if (!yield_()) return released;
     // Measured right around the trim, so that other processes' memory moving
-    // meanwhile does not count.
+    // meanwhile does not count; a process the trim did not reach adds nothing.
     const auto before = trimmer_.ResidentBytes(process.pid);
-    trimmer_.TrimWorkingSet(process.pid);
+    const bool trimmed = trimmer_.TrimWorkingSet(process.pid);
     const auto after = trimmer_.ResidentBytes(process.pid);
-    if (before && after && *before > *after) released += *before - *after;
+    if (trimmed && before && after && *before > *after) released += *before - *after;
     if (!yield_()) return released;
   }
   return released;

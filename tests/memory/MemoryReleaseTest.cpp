@@ -105,6 +105,13 @@ TEST_F(MemoryReleaserTest, ReleasedIsTheSumOfEachTrimmedProcesssOwnDrop) {
   fake.trimmer->onTrim = [&](platform::ProcessId pid) { fake.trimmer->resident[pid] -= kMB / 2; };
   EXPECT_EQ(Releaser([] { return true; }).Release().releasedMB, 1);
 
+  // A process the trim did not reach adds nothing, whatever its memory did.
+  fake.trimmer->resident = {{1, 10 * kMB}, {20, 10 * kMB}, {33, 10 * kMB}};
+  fake.trimmer->onTrim = [&](platform::ProcessId pid) { fake.trimmer->resident[pid] -= 5 * kMB; };
+  fake.trimmer->refused = {20};
+  EXPECT_EQ(Releaser([] { return true; }).Release().releasedMB, 10);
+  fake.trimmer->refused.clear();
+
   // Nothing to trim, or nothing that moved: 0, never below.
   fake.trimmer->onTrim = [&](platform::ProcessId pid) { fake.trimmer->resident[pid] += kMB; };
   EXPECT_EQ(Releaser([] { return true; }).Release().releasedMB, 0);

@@ -86,13 +86,14 @@ class FakeProcessTable final : public ProcessTable {
 };
 
 // Records the trims; a test may act during one (onTrim runs before it
-// returns). Resident sizes are the test's: a process without one has ended.
+// returns). Resident sizes are the test's: a process without one has ended;
+// a refused one is not trimmed (another user's).
 class FakeWorkingSetTrimmer final : public WorkingSetTrimmer {
  public:
   bool TrimWorkingSet(ProcessId pid) override {
     trimmed.push_back(pid);
     if (onTrim) onTrim(pid);
-    return resident.count(pid) != 0 || resident.empty();
+    return refused.count(pid) == 0 && (resident.count(pid) != 0 || resident.empty());
   }
   std::optional<std::uint64_t> ResidentBytes(ProcessId pid) override {
     const auto it = resident.find(pid);
@@ -103,6 +104,7 @@ class FakeWorkingSetTrimmer final : public WorkingSetTrimmer {
   std::vector<ProcessId> trimmed;
   std::function<void(ProcessId)> onTrim;
   std::map<ProcessId, std::uint64_t> resident;
+  std::set<ProcessId> refused;
   bool mayTrimOthers = true;
 };
 
