@@ -20,8 +20,6 @@
 #include "CpuClock.h"
 #include "SleepingChildren.h"
 #include "memory/MemoryRelease.h"
-#include "memory/ModuleGetMemoryState.h"
-#include "platform/linux/LinuxMemoryStatus.h"
 #include "platform/linux/LinuxProcessTable.h"
 #include "platform/linux/LinuxWorkingSetTrimmer.h"
 
@@ -91,10 +89,8 @@ int main(int argc, char* argv[]) {
 
   ChildrenTable table(children.Pids());
   platform::linux_impl::LinuxWorkingSetTrimmer trimmer;
-  platform::linux_impl::LinuxMemoryStatus memory;
-  tarvelo::ModuleGetMemoryState figures(memory);
   // The main window's yield: events handled between processes.
-  tarvelo::MemoryReleaser releaser(table, trimmer, figures, [] {
+  tarvelo::MemoryReleaser releaser(table, trimmer, [] {
     QCoreApplication::processEvents();
     return true;
   });

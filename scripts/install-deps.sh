@@ -24,6 +24,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # a private D-Bus for the stand-in of the systemd user manager
   dbus
+  # setcap gives tarvelo-priv its capability in the tests; setpriv runs it as another user
+  libcap2-bin util-linux
   # a private X display with a window manager and a tray host, and tools to drive it
   xvfb xauth openbox trayer xdotool x11-utils imagemagick
   # the private display's own session bus

@@ -27,6 +27,7 @@
 #include "button/Command.h"
 #include "boost/ForegroundBooster.h"
 #include "boost/ProcessPage.h"
+#include "widgets/AllowPrivilege.h"
 #include "cpulimit/CpuPage.h"
 #include "memory/MemoryPage.h"
 #include "platform/Locations.h"
@@ -61,7 +62,7 @@ FormTarvelo::FormTarvelo(platform::Platform& platform, QWidget* parent)
       startOptions_(settings_, autorun_),
       siteRoot_(QString::fromStdString(ModuleAd::SiteRoot())),
       memoryState_(*platform.memoryStatus),
-      releaser_(*platform.processTable, *platform.workingSetTrimmer, memoryState_, [this] {
+      releaser_(*platform.processTable, *platform.workingSetTrimmer, [this] {
         // Two yields per process: the window answers and the timers tick
         // during a release; an ending program stops it.
         QCoreApplication::processEvents();
@@ -146,7 +147,7 @@ void FormTarvelo::BuildPages() {
   auto size = [](PageId page) { return std::pair{InfoOf(page).panelWidth, InfoOf(page).panelHeight}; };
   PictureState = new StatusPage(this, size(PageId::State).first, size(PageId::State).second, platform_);
   PictureProcess = new ProcessPage(this, size(PageId::Process).first, size(PageId::Process).second, settings_,
-                                   *booster_);
+                                   *booster_, *platform_.privileges);
   connect(PictureProcess, &ProcessPage::Boosted, PictureState, &StatusPage::ShowBoost);
   PictureMemory = new MemoryPage(this, size(PageId::Memory).first, size(PageId::Memory).second, settings_);
   connect(PictureMemory->CommandFreeMemory, &button::Command::Click, this, &FormTarvelo::CommandFreeMemoryClick);
@@ -496,12 +497,18 @@ void FormTarvelo::TimerOnTimeStateTick() {
 // ---- Memory release ----
 
 void FormTarvelo::CommandFreeMemoryClick() {
-  const std::int64_t released = releaser_.Release();
-  widgets::ShowMessage(this, QString::fromStdString(ReleaseMessageText(released)), QMessageBox::Information);
-  PictureMemory->AppendReleaseLog(released);
+  const ReleaseResult released = releaser_.Release();
+  const ReleaseMessage message = ReleaseMessageOf(released, !platform_.privileges->GrantCommand().empty());
+  const QMessageBox::Icon icon = message.warning ? QMessageBox::Warning : QMessageBox::Information;
+  if (message.offerAllow) {
+    widgets::ShowMessageOfferingAllow(this, QString::fromStdString(message.text), icon, *platform_.privileges);
+  } else {
+    widgets::ShowMessage(this, QString::fromStdString(message.text), icon);
+  }
+  PictureMemory->AppendReleaseLog(released.releasedMB);
 }
 
-void FormTarvelo::AutoReleaseMemory() { PictureMemory->AppendReleaseLog(releaser_.Release()); }
+void FormTarvelo::AutoReleaseMemory() { PictureMemory->AppendReleaseLog(releaser_.Release().releasedMB); }
 
 void FormTarvelo::TimerMemoryTick() {
   if (autoRelease_.Tick(PictureMemory->ComboInterval->Text().toStdString(),

@@ -4,6 +4,9 @@
 
 #include "app/Settings.h"
 #include "boost/ForegroundBooster.h"
+#include "button/Command.h"
+#include "platform/Privileges.h"
+#include "widgets/AllowPrivilege.h"
 #include "widgets/CheckBox.h"
 #include "widgets/ComboList.h"
 #include "widgets/Fonts.h"
@@ -21,13 +24,23 @@ const QColor kOrange(255, 128, 0);
 const QColor kGreen(0, 128, 0);
 const QColor kNoticeRed(192, 0, 0);
 
+const char* const kNoticeAllow =
+    "Priorities cannot be raised: Tarvelo's helper lacks the right to raise them. \"Allow\u2026\" gives it "
+    "(an administrator's password is asked for).";
+const char* const kNoticeInstall =
+    "Priorities cannot be raised: install Tarvelo's helper tarvelo-priv with CAP_SYS_NICE (see the README), or run "
+    "Tarvelo as root.";
+
 QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 }  // namespace
 
 ProcessPage::ProcessPage(QWidget* parent, int widthTwips, int heightTwips, Settings& settings,
-                         ForegroundBooster& booster)
-    : PagePanel(parent, "PictureProcess", widthTwips, heightTwips), settings_(settings), booster_(booster) {
+                         ForegroundBooster& booster, platform::Privileges& privileges)
+    : PagePanel(parent, "PictureProcess", widthTwips, heightTwips),
+      settings_(settings),
+      booster_(booster),
+      privileges_(privileges) {
   Label12 = new Label(this, "Label12", "The first way - increase the priority of processes - Speed up process", 360,
                       120);
   Label12->setFont(widgets::HeadingFont());
@@ -67,14 +80,18 @@ ProcessPage::ProcessPage(QWidget* parent, int widthTwips, int heightTwips, Setti
   ListViewHistory = new widgets::ListView(this, "ListViewHistory", 390, 3735, 6480, 1800,
                                           {{"NO.", 1058}, {"Time", 1764}, {"Target", 4939}, {"Priority", 2540}});
 
-  // In the free corner right of the switch and the level.
-  LabelBoostNotice = new Label(this, "LabelBoostNotice",
-                               "Priorities cannot be raised: run Tarvelo with CAP_SYS_NICE or an RLIMIT_NICE "
-                               "allowance.",
-                               4950, 1560);
-  LabelBoostNotice->SetFixedSizeTwips(2760, 690);
+  // In the free corner right of the switch and the level, the button below
+  // it, right of Label37.
+  LabelBoostNotice = new Label(this, "LabelBoostNotice", kNoticeInstall, 4950, 1320);
+  LabelBoostNotice->SetFixedSizeTwips(2760, 930);
   LabelBoostNotice->SetColor(kNoticeRed);
   LabelBoostNotice->hide();
+  CommandAllow = button::PlaceCommand(this, "CommandAllow", QString::fromUtf8("Allow\u2026"), 6480, 2280, 1230, 360);
+  CommandAllow->hide();
+  connect(CommandAllow, &button::Command::Click, this, [this] {
+    widgets::AllowPrivilege(this, privileges_);
+    UpdateBoostNotice();  // gone once the right is there
+  });
 
   connect(CheckNowImproveProcess, &widgets::CheckBox::Click, this, [this] {
     settings_.WriteSetting(keys::EnableImproveProcess, CheckValueText(CheckNowImproveProcess->Value() != 0));
@@ -120,8 +137,12 @@ void ProcessPage::ShowBoost(const Boost& boost) {
 }
 
 void ProcessPage::UpdateBoostNotice() {
-  LabelBoostNotice->setVisible(
-      booster_.PrivilegeMissing(CheckNowImproveProcess->Value() != 0, ComboSpeed->Text().toStdString()));
+  const bool missing =
+      booster_.PrivilegeMissing(CheckNowImproveProcess->Value() != 0, ComboSpeed->Text().toStdString());
+  const bool grantable = missing && !privileges_.GrantCommand().empty();
+  LabelBoostNotice->SetCaption(QString::fromUtf8(grantable ? kNoticeAllow : kNoticeInstall));
+  LabelBoostNotice->setVisible(missing);
+  CommandAllow->setVisible(grantable);
 }
 
 }  // namespace tarvelo

@@ -2,6 +2,14 @@
 
 #include "widgets/PagePanel.h"
 
+namespace platform {
+class Privileges;
+}
+
+namespace tarvelo::button {
+class Command;
+}
+
 namespace tarvelo::widgets {
 class CheckBox;
 class ComboList;
@@ -23,7 +31,8 @@ class ProcessPage : public widgets::PagePanel {
   Q_OBJECT
 
  public:
-  ProcessPage(QWidget* parent, int widthTwips, int heightTwips, Settings& settings, ForegroundBooster& booster);
+  ProcessPage(QWidget* parent, int widthTwips, int heightTwips, Settings& settings, ForegroundBooster& booster,
+              platform::Privileges& privileges);
 
   // Start-up: the levels of ComboSpeed, then the two stored settings put onto
   // their controls. A missing or unknown value leaves the booster off at
@@ -46,8 +55,10 @@ class ProcessPage : public widgets::PagePanel {
   widgets::Label* LabelNowImproveProcess;
   widgets::Label* Label13;
   widgets::ListView* ListViewHistory;
-  // Says what to do when the program lacks the right to raise priorities.
+  // Says why priorities cannot be raised and what would make it possible;
+  // "Allow…" beside it where the right can be granted here and now.
   widgets::Label* LabelBoostNotice;
+  button::Command* CommandAllow;
 
  signals:
   // A boost happened: the Status page shows the title and the figure.
@@ -59,6 +70,7 @@ class ProcessPage : public widgets::PagePanel {
 
   Settings& settings_;
   ForegroundBooster& booster_;
+  platform::Privileges& privileges_;
 };
 
 }  // namespace tarvelo

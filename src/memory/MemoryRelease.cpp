@@ -15,20 +15,40 @@ std::string ReleaseEventText(std::int64_t releasedMB) {
 
 std::string ReleaseMessageText(std::int64_t releasedMB) { return "Success! " + ReleaseEventText(releasedMB); }
 
-void MemoryReleaser::DoAllMiniUseMemory() {
-  const std::vector<platform::ProcessEntry> snapshot = processes_.Snapshot();
-  for (const platform::ProcessEntry& process : snapshot) {
-    if (!yield_()) return;
-    trimmer_.TrimWorkingSet(process.pid);
-    if (!yield_()) return;
+ReleaseMessage ReleaseMessageOf(const ReleaseResult& result, bool canGrant) {
+  if (!result.onlyOwnProcess) return {ReleaseMessageText(result.releasedMB), false, false};
+  std::string text = "Tarvelo released only its own memory (" + std::to_string(result.releasedMB) +
+                     " MB): releasing the memory of your other programs needs the right CAP_SYS_NICE, which "
+                     "Tarvelo's helper does not have.";
+  if (canGrant) {
+    text += " Click \"Allow\u2026\" to give it to the helper; an administrator's password is asked for once.";
+  } else {
+    text += " Install Tarvelo's helper tarvelo-priv with that right (see the README), or run Tarvelo as root.";
   }
+  return {text, true, canGrant};
 }
 
-std::int64_t MemoryReleaser::Release() {
-  const std::int64_t before = memory_.GetUsedMemoryMB();
-  DoAllMiniUseMemory();
-  const std::int64_t after = memory_.GetUsedMemoryMB();
-  return before - after;
+std::uint64_t MemoryReleaser::DoAllMiniUseMemory() {
+  std::uint64_t released = 0;
+  const std::vector<platform::ProcessEntry> snapshot = processes_.Snapshot();
+  for (const platform::ProcessEntry& process : snapshot) {
+    if (!yield_()) return released;
+    // Measured right around the trim, so that other processes' memory moving
+    // meanwhile does not count; a process the trim did not reach adds nothing.
+    const auto before = trimmer_.ResidentBytes(process.pid);
+    const bool trimmed = trimmer_.TrimWorkingSet(process.pid);
+    const auto after = trimmer_.ResidentBytes(process.pid);
+    if (trimmed && before && after && *before > *after) released += *before - *after;
+    if (!yield_()) return released;
+  }
+  return released;
+}
+
+ReleaseResult MemoryReleaser::Release() {
+  ReleaseResult result;
+  result.onlyOwnProcess = !trimmer_.MayTrimOthers();
+  result.releasedMB = BytesToMB(DoAllMiniUseMemory());
+  return result;
 }
 
 bool AutoReleaseClock::Tick(std::string_view intervalText, bool enabled) {

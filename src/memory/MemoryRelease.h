@@ -32,6 +32,27 @@ int IntervalTicks(std::string_view text);
 std::string ReleaseEventText(std::int64_t releasedMB);
 std::string ReleaseMessageText(std::int64_t releasedMB);
 
+// What a release moved: the sum over the processes it trimmed of each one's
+// drop in resident memory from just before to just after its own trim, in MB
+// (truncated, as the memory figures are). Never negative: a process that grew
+// meanwhile adds nothing.
+struct ReleaseResult {
+  std::int64_t releasedMB = 0;
+  // The program could trim no process but its own: the user is told why.
+  bool onlyOwnProcess = false;
+};
+
+// The message after a release by hand. It keeps the success text when other
+// processes could be trimmed; otherwise it says what was released and what
+// would allow more: "Allow…" where canGrant (the helper can be given its
+// right), else installing the helper or running as root.
+struct ReleaseMessage {
+  std::string text;
+  bool warning = false;    // information icon otherwise
+  bool offerAllow = false;  // the message carries an "Allow…" button
+};
+ReleaseMessage ReleaseMessageOf(const ReleaseResult& result, bool canGrant);
+
 // Trims the working set of every process and measures what that released.
 class MemoryReleaser {
  public:
@@ -40,23 +61,21 @@ class MemoryReleaser {
   // Returns false when the program is ending: the release then stops.
   using Yield = std::function<bool()>;
 
-  MemoryReleaser(platform::ProcessTable& processes, platform::WorkingSetTrimmer& trimmer,
-                 const ModuleGetMemoryState& memory, Yield yield)
-      : processes_(processes), trimmer_(trimmer), memory_(memory), yield_(std::move(yield)) {}
+  MemoryReleaser(platform::ProcessTable& processes, platform::WorkingSetTrimmer& trimmer, Yield yield)
+      : processes_(processes), trimmer_(trimmer), yield_(std::move(yield)) {}
 
-  // Tries every process of a fresh snapshot, the program's own included.
-  // Each call works on a snapshot of its own, so a release started inside
-  // another one disturbs nothing of the outer one.
-  void DoAllMiniUseMemory();
+  // Tries every process of a fresh snapshot, the program's own included, and
+  // returns the bytes the trims released (see ReleaseResult). Each call works
+  // on a snapshot of its own, so a release started inside another one
+  // disturbs nothing of the outer one. A process that ends in between is
+  // passed over.
+  std::uint64_t DoAllMiniUseMemory();
 
-  // Used megabytes before minus used megabytes after DoAllMiniUseMemory. No
-  // check of the sign: memory that grew meanwhile gives a negative figure.
-  std::int64_t Release();
+  ReleaseResult Release();
 
  private:
   platform::ProcessTable& processes_;
   platform::WorkingSetTrimmer& trimmer_;
-  const ModuleGetMemoryState& memory_;
   Yield yield_;
 };
 

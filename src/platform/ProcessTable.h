@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,12 @@ class WorkingSetTrimmer {
  public:
   virtual ~WorkingSetTrimmer() = default;
   virtual bool TrimWorkingSet(ProcessId pid) = 0;
+  // The process's resident memory in bytes right now; nothing when it has
+  // ended or cannot be read. What a trim released is measured with it.
+  virtual std::optional<std::uint64_t> ResidentBytes(ProcessId pid) = 0;
+  // Whether a trim can reach other processes than the program's own; without
+  // that right the user is told what would give it.
+  virtual bool MayTrimOthers() = 0;
 };
 
 }  // namespace platform

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QHeaderView>
 #include <QTest>
 #include <QTextDocument>
@@ -10,7 +12,10 @@
 
 #include "app/FormTarvelo.h"
 #include "app/StatusPage.h"
+#include "button/Command.h"
 #include "platform/fake/FakePlatform.h"
+#include "support/ModalWatcher.h"
+#include "support/TempDir.h"
 #include "widgets/CheckBox.h"
 #include "widgets/ComboList.h"
 #include "widgets/Label.h"
@@ -214,13 +219,19 @@ TEST_F(ProcessPageTest, NoticeSaysWhatToDoWhileEnabledWithoutTheRight) {
   widgets::CheckBox* check = Page().CheckNowImproveProcess;
   QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(8, check->height() / 2));
   EXPECT_TRUE(notice->isVisible());
+  // Nothing can be granted here: what would make it possible, and no button.
   EXPECT_TRUE(notice->text().contains("CAP_SYS_NICE"));
-  EXPECT_TRUE(notice->text().contains("RLIMIT_NICE"));
+  EXPECT_TRUE(notice->text().contains("tarvelo-priv"));
+  EXPECT_TRUE(notice->text().contains("as root"));
+  EXPECT_FALSE(Page().CommandAllow->isVisible());
   // Clear of the controls around it.
-  for (QWidget* other : std::initializer_list<QWidget*>{check, Page().ComboSpeed, Page().Label37}) {
+  for (QWidget* other : std::initializer_list<QWidget*>{check, Page().ComboSpeed, Page().Label37, Page().Label10}) {
     EXPECT_FALSE(notice->geometry().intersects(other->geometry())) << other->objectName().toStdString();
+    EXPECT_FALSE(Page().CommandAllow->geometry().intersects(other->geometry())) << other->objectName().toStdString();
   }
+  EXPECT_FALSE(Page().CommandAllow->geometry().intersects(notice->geometry()));
   EXPECT_LE(notice->geometry().right(), Page().width());
+  EXPECT_LE(Page().CommandAllow->geometry().right(), Page().width());
   QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(8, check->height() / 2));
   EXPECT_FALSE(notice->isVisible());
 
@@ -228,6 +239,37 @@ TEST_F(ProcessPageTest, NoticeSaysWhatToDoWhileEnabledWithoutTheRight) {
   fake.priorities->mayRaise = true;
   QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(8, check->height() / 2));
   EXPECT_FALSE(notice->isVisible());
+  EXPECT_FALSE(Page().CommandAllow->isVisible());
+}
+
+TEST_F(ProcessPageTest, AllowIsOfferedWhereTheRightCanBeGrantedAndARefusalChangesNothing) {
+  fake.priorities->mayRaise = false;
+  // A stand-in pkexec that refuses, as when the user cancels the password dialog.
+  testing::TempDir bin;
+  testing::WriteFile(bin.File("pkexec"), "#!/bin/sh\nexit 126\n");
+  ::chmod(bin.File("pkexec").c_str(), 0755);
+  const QByteArray path = qgetenv("PATH");
+  qputenv("PATH", QByteArray(bin.Path().c_str()) + ":" + path);
+  fake.privileges->grantCommand = {"pkexec", "/bin/true"};
+  fake.settings->Set("Process", "EnableImproveProcess", "1");
+  Start();
+  form->ShowPage(PageId::Process);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  ASSERT_TRUE(Page().LabelBoostNotice->isVisible());
+  EXPECT_TRUE(Page().LabelBoostNotice->text().contains(QString::fromUtf8("\"Allow\u2026\"")));
+  ASSERT_TRUE(Page().CommandAllow->isVisible());
+  EXPECT_EQ(Page().CommandAllow->Caption(), QString::fromUtf8("Allow\u2026"));
+
+  testing::ShownMessage message;
+  {
+    const auto watcher = testing::ShownMessage::Record(message);
+    emit Page().CommandAllow->Click();
+  }
+  qputenv("PATH", path);
+  EXPECT_EQ(message.text, "The right was not given. Nothing was changed.");
+  EXPECT_TRUE(Page().LabelBoostNotice->isVisible());
+  EXPECT_TRUE(Page().CommandAllow->isVisible());
+  EXPECT_TRUE(fake.priorities->changes.empty());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QTest>
@@ -26,8 +27,9 @@ class MemoryPageTest : public ::testing::Test {
   MemoryPageTest() {
     fake.processes->processes = {{1, "init"}, {2, "editor"}};
     fake.memory->status = {4096 * kMB, 1024 * kMB};
-    // Each trim frees 5 MB.
-    fake.trimmer->onTrim = [this](platform::ProcessId) { fake.memory->status.availPhys += 5 * kMB; };
+    // Each trim frees 5 MB of the process it trims.
+    fake.trimmer->resident = {{1, 50 * kMB}, {2, 80 * kMB}};
+    fake.trimmer->onTrim = [this](platform::ProcessId pid) { fake.trimmer->resident[pid] -= 5 * kMB; };
   }
   MemoryPage& Page() { return *form.PictureMemory; }
   void TickTimerMemory(int times) {
@@ -87,6 +89,40 @@ TEST_F(MemoryPageTest, ReleaseByHandTellsTheFigureThenLogsIt) {
   EXPECT_EQ(Page().ListViewMemoryLog->Text(0, 0), "1");
   EXPECT_EQ(Page().ListViewMemoryLog->Text(0, 2), "10 MB memory released.");
   EXPECT_EQ(fake.trimmer->trimmed, (std::vector<platform::ProcessId>{1, 2}));
+}
+
+TEST_F(MemoryPageTest, ReleaseThatCouldTrimOnlyItselfSaysWhyAndOffersAllowWhereItCan) {
+  ASSERT_TRUE(form.Load());
+  fake.trimmer->mayTrimOthers = false;
+  fake.trimmer->resident = {{2, 80 * kMB}};
+  {
+    // Nothing to grant here: the message says what would help, with OK only.
+    testing::ShownMessage message;
+    const auto watcher = testing::ShownMessage::Record(message);
+    emit Page().CommandFreeMemory->Click();
+    EXPECT_EQ(message.icon, QMessageBox::Warning);
+    EXPECT_FALSE(message.text.contains("Success!")) << message.text.toStdString();
+    EXPECT_TRUE(message.text.contains("only its own memory (5 MB)")) << message.text.toStdString();
+    EXPECT_TRUE(message.text.contains("run Tarvelo as root")) << message.text.toStdString();
+    EXPECT_EQ(message.buttons, QMessageBox::Ok);
+  }
+  ASSERT_EQ(Page().ListViewMemoryLog->RowCount(), 1);
+  EXPECT_EQ(Page().ListViewMemoryLog->Text(0, 2), "5 MB memory released.");
+
+  // Where the helper's right can be granted, "Allow…" is offered; leaving it
+  // unchosen changes nothing.
+  fake.privileges->grantCommand = {"pkexec", "setcap", "cap_sys_nice+ep", "/usr/libexec/tarvelo/tarvelo-priv"};
+  QString text;
+  bool hadAllow = false;
+  testing::ModalWatcher<QMessageBox> watcher([&](QMessageBox& box) {
+    text = box.text();
+    hadAllow = box.findChild<QAbstractButton*>("AllowButton") != nullptr;
+    box.button(QMessageBox::Ok)->click();
+  });
+  emit Page().CommandFreeMemory->Click();
+  EXPECT_TRUE(hadAllow);
+  EXPECT_TRUE(text.contains(QString::fromUtf8("\"Allow\u2026\"")));
+  EXPECT_FALSE(QApplication::activeModalWidget());
 }
 
 TEST_F(MemoryPageTest, AutomaticReleaseAtTheIntervalWithoutAMessageAndNumberedOn) {

@@ -71,11 +71,10 @@ class MemoryReleaserTest : public ::testing::Test {
     fake.memory->status = {4096 * kMB, 1024 * kMB};  // 3072 MB used
   }
   MemoryReleaser Releaser(MemoryReleaser::Yield yield) {
-    return MemoryReleaser(*fake.processes, *fake.trimmer, memory, std::move(yield));
+    return MemoryReleaser(*fake.processes, *fake.trimmer, std::move(yield));
   }
 
   platform::fake::FakePlatform fake;
-  ModuleGetMemoryState memory{*fake.memory};
 };
 
 TEST_F(MemoryReleaserTest, TrimsEveryProcessYieldingTwiceForEach) {
@@ -88,18 +87,63 @@ TEST_F(MemoryReleaserTest, TrimsEveryProcessYieldingTwiceForEach) {
   EXPECT_EQ(yields, 6);
 }
 
-TEST_F(MemoryReleaserTest, ReleasedIsBeforeMinusAfterWhateverItsSign) {
-  // Memory frees up during the trims: 100 MB released.
+TEST_F(MemoryReleaserTest, ReleasedIsTheSumOfEachTrimmedProcesssOwnDrop) {
+  fake.trimmer->resident = {{1, 10 * kMB}, {20, 300 * kMB}, {33, 900 * kMB}};
   fake.trimmer->onTrim = [&](platform::ProcessId pid) {
-    if (pid == 33) fake.memory->status.availPhys += 100 * kMB;
+    if (pid == 1) fake.trimmer->resident[1] += 2 * kMB;  // grew meanwhile: adds nothing, takes nothing
+    if (pid == 20) fake.trimmer->resident[20] -= 100 * kMB + 512 * 1024;
+    if (pid == 33) fake.trimmer->resident.erase(33);  // ended during its trim: passed over
+    // Other programs' memory moving meanwhile does not count.
+    fake.memory->status.availPhys -= 700 * kMB;
   };
-  EXPECT_EQ(Releaser([] { return true; }).Release(), 100);
-  // Memory grows during the trims: a negative figure.
-  fake.trimmer->onTrim = [&](platform::ProcessId) { fake.memory->status.availPhys -= 1 * kMB; };
-  EXPECT_EQ(Releaser([] { return true; }).Release(), -3);
-  // Nothing to trim: still measured.
+  const ReleaseResult result = Releaser([] { return true; }).Release();
+  EXPECT_EQ(result.releasedMB, 100) << "100.5 MB, truncated like every figure";
+  EXPECT_FALSE(result.onlyOwnProcess);
+
+  // Drops below one MB in each process still add up.
+  fake.trimmer->resident = {{1, 10 * kMB}, {20, 10 * kMB}, {33, 10 * kMB}};
+  fake.trimmer->onTrim = [&](platform::ProcessId pid) { fake.trimmer->resident[pid] -= kMB / 2; };
+  EXPECT_EQ(Releaser([] { return true; }).Release().releasedMB, 1);
+
+  // A process the trim did not reach adds nothing, whatever its memory did.
+  fake.trimmer->resident = {{1, 10 * kMB}, {20, 10 * kMB}, {33, 10 * kMB}};
+  fake.trimmer->onTrim = [&](platform::ProcessId pid) { fake.trimmer->resident[pid] -= 5 * kMB; };
+  fake.trimmer->refused = {20};
+  EXPECT_EQ(Releaser([] { return true; }).Release().releasedMB, 10);
+  fake.trimmer->refused.clear();
+
+  // Nothing to trim, or nothing that moved: 0, never below.
+  fake.trimmer->onTrim = [&](platform::ProcessId pid) { fake.trimmer->resident[pid] += kMB; };
+  EXPECT_EQ(Releaser([] { return true; }).Release().releasedMB, 0);
   fake.processes->processes.clear();
-  EXPECT_EQ(Releaser([] { return true; }).Release(), 0);
+  EXPECT_EQ(Releaser([] { return true; }).Release().releasedMB, 0);
+}
+
+TEST_F(MemoryReleaserTest, ARightOnlyForItselfIsReported) {
+  fake.trimmer->mayTrimOthers = false;
+  EXPECT_TRUE(Releaser([] { return true; }).Release().onlyOwnProcess);
+}
+
+TEST(ReleaseMessages, SuccessWhenOthersCouldBeTrimmedElseWhatWouldHelp) {
+  const ReleaseMessage trimmed = ReleaseMessageOf({37, false}, true);
+  EXPECT_EQ(trimmed.text, "Success! 37 MB memory released.");
+  EXPECT_FALSE(trimmed.warning);
+  EXPECT_FALSE(trimmed.offerAllow);
+  EXPECT_EQ(ReleaseMessageOf({0, false}, false).text, "Success! 0 MB memory released.");
+
+  const ReleaseMessage grantable = ReleaseMessageOf({3, true}, true);
+  EXPECT_TRUE(grantable.warning);
+  EXPECT_TRUE(grantable.offerAllow);
+  EXPECT_EQ(grantable.text.find("Success!"), std::string::npos);
+  EXPECT_NE(grantable.text.find("only its own memory (3 MB)"), std::string::npos) << grantable.text;
+  EXPECT_NE(grantable.text.find("\"Allow\u2026\""), std::string::npos) << grantable.text;
+
+  const ReleaseMessage byHand = ReleaseMessageOf({0, true}, false);
+  EXPECT_TRUE(byHand.warning);
+  EXPECT_FALSE(byHand.offerAllow);
+  EXPECT_EQ(byHand.text.find("Allow"), std::string::npos) << byHand.text;
+  EXPECT_NE(byHand.text.find("tarvelo-priv"), std::string::npos) << byHand.text;
+  EXPECT_NE(byHand.text.find("as root"), std::string::npos) << byHand.text;
 }
 
 TEST_F(MemoryReleaserTest, AReleaseStartedInsideAnotherRunsWholeAndFinishesFirst) {
@@ -113,14 +157,16 @@ TEST_F(MemoryReleaserTest, AReleaseStartedInsideAnotherRunsWholeAndFinishesFirst
     if (!nestedStarted && !fake.trimmer->trimmed.empty()) {
       nestedStarted = true;
       fake.processes->processes.push_back({44, "late"});
-      log.push_back("inner " + std::to_string(releaser.Release()));
+      log.push_back("inner " + std::to_string(releaser.Release().releasedMB));
     }
     return true;
   };
-  fake.trimmer->onTrim = [&](platform::ProcessId) { fake.memory->status.availPhys += kMB; };
-  log.push_back("outer " + std::to_string(releaser.Release()));
+  fake.trimmer->resident = {{1, 100 * kMB}, {20, 100 * kMB}, {33, 100 * kMB}, {44, 100 * kMB}};
+  fake.trimmer->onTrim = [&](platform::ProcessId pid) { fake.trimmer->resident[pid] -= kMB; };
+  log.push_back("outer " + std::to_string(releaser.Release().releasedMB));
 
-  EXPECT_EQ(log, (std::vector<std::string>{"inner 4", "outer 7"}));
+  // Each counts the trims it made itself.
+  EXPECT_EQ(log, (std::vector<std::string>{"inner 4", "outer 3"}));
   // The outer release went on with its own snapshot after the inner one.
   EXPECT_EQ(fake.trimmer->trimmed, (std::vector<platform::ProcessId>{1, 1, 20, 33, 44, 20, 33}));
 }

@@ -14,7 +14,6 @@
 #include <cstdlib>
 
 #include "platform/Locations.h"
-#include "platform/linux/LinuxPrivileges.h"
 #include "platform/linux/LinuxShutdownRequests.h"
 #include "platform/linux/LinuxSingleInstance.h"
 #include "support/TempDir.h"
@@ -122,63 +121,6 @@ TEST(LinuxShutdownRequests, TerminationSignalsBecomeReadableRequests) {
     requests.Acknowledge();
     EXPECT_FALSE(Readable(requests.NotifyDescriptor(), 0)) << signal;
   }
-}
-
-cap_flag_value_t Effective(cap_value_t cap) {
-  cap_t caps = cap_get_proc();
-  cap_flag_value_t value = CAP_CLEAR;
-  cap_get_flag(caps, cap, CAP_EFFECTIVE, &value);
-  cap_free(caps);
-  return value;
-}
-
-void DropEffective(cap_value_t cap) {
-  cap_t caps = cap_get_proc();
-  cap_set_flag(caps, CAP_EFFECTIVE, 1, &cap, CAP_CLEAR);
-  cap_set_proc(caps);
-  cap_free(caps);
-}
-
-TEST(LinuxPrivileges, RaisesPermittedCapabilitiesSoOtherPrioritiesCanBeRaised) {
-  cap_t caps = cap_get_proc();
-  cap_flag_value_t permitted = CAP_CLEAR;
-  cap_get_flag(caps, CAP_SYS_NICE, CAP_PERMITTED, &permitted);
-  cap_free(caps);
-  if (permitted != CAP_SET) GTEST_SKIP() << "CAP_SYS_NICE is not permitted to this process (run as root)";
-  rlimit nice{};
-  ::getrlimit(RLIMIT_NICE, &nice);
-  if (nice.rlim_cur > 20) GTEST_SKIP() << "RLIMIT_NICE allows lowering nice without the capability";
-
-  // Runs in a child: its priority and capabilities are its own.
-  const pid_t child = ::fork();
-  if (child == 0) {
-    DropEffective(CAP_SYS_NICE);
-    DropEffective(CAP_SYS_PTRACE);
-    if (Effective(CAP_SYS_NICE) != CAP_CLEAR) ::_exit(10);
-    if (::setpriority(PRIO_PROCESS, 0, -5) == 0) ::_exit(11);  // needs the capability
-    LinuxPrivileges().EnableDebugPrivilege();
-    if (Effective(CAP_SYS_NICE) != CAP_SET || Effective(CAP_SYS_PTRACE) != CAP_SET) ::_exit(12);
-    if (::setpriority(PRIO_PROCESS, 0, -5) != 0) ::_exit(13);
-    ::_exit(0);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-}
-
-TEST(LinuxPrivileges, WithoutPermittedCapabilitiesNothingHappens) {
-  const pid_t child = ::fork();
-  if (child == 0) {
-    cap_t none = cap_init();  // empty sets: nothing permitted
-    cap_set_proc(none);
-    cap_free(none);
-    LinuxPrivileges().EnableDebugPrivilege();
-    ::_exit(Effective(CAP_SYS_NICE) == CAP_CLEAR ? 0 : 1);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 TEST(Locations, SettingsFileFollowsTheOverrideElseTheProgramDirectory) {

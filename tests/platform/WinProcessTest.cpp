@@ -104,6 +104,11 @@ TEST(WinWorkingSetTrimmer, TrimIsAcceptedForALiveProcessAndRefusedForAMissingOne
   EXPECT_TRUE(trimmer.TrimWorkingSet(child.Pid()));
   EXPECT_TRUE(trimmer.TrimWorkingSet(::GetCurrentProcessId()));
   EXPECT_FALSE(trimmer.TrimWorkingSet(NoSuchPid()));
+  // The resident size a release measures: there for a live process, none for a missing one.
+  EXPECT_GT(trimmer.ResidentBytes(child.Pid()).value_or(0), 0u);
+  EXPECT_GT(trimmer.ResidentBytes(::GetCurrentProcessId()).value_or(0), 0u);
+  EXPECT_EQ(trimmer.ResidentBytes(NoSuchPid()), std::nullopt);
+  EXPECT_TRUE(trimmer.MayTrimOthers());
 }
 
 TEST(WinWorkingSetTrimmer, TrimEmptiesTheWorkingSet) {
@@ -126,9 +131,15 @@ TEST(WinWorkingSetTrimmer, TrimEmptiesTheWorkingSet) {
     return getInfo(::GetCurrentProcess(), &c, sizeof c) ? c.workingSetSize : 0;
   };
   std::vector<char> touched(32 << 20, 1);  // 32 MiB in the working set
+  WinWorkingSetTrimmer trimmer;
   const SIZE_T before = workingSet();
-  ASSERT_TRUE(WinWorkingSetTrimmer().TrimWorkingSet(::GetCurrentProcessId()));
+  const auto residentBefore = trimmer.ResidentBytes(::GetCurrentProcessId());
+  ASSERT_TRUE(trimmer.TrimWorkingSet(::GetCurrentProcessId()));
+  const auto residentAfter = trimmer.ResidentBytes(::GetCurrentProcessId());
   EXPECT_LT(workingSet(), before / 2);
+  // What a release reports follows the same drop.
+  ASSERT_TRUE(residentBefore && residentAfter);
+  EXPECT_GE(*residentBefore - *residentAfter, std::uint64_t{16} << 20);
 }
 
 }  // namespace

@@ -71,7 +71,11 @@ class FakeSingleInstance final : public SingleInstance {
 class FakePrivileges final : public Privileges {
  public:
   void EnableDebugPrivilege() override { ++calls; }
+  std::vector<std::string> GrantCommand() const override { return grantCommand; }
+  std::string GrantTarget() const override { return grantTarget; }
   int calls = 0;
+  std::vector<std::string> grantCommand;  // empty: nothing to grant
+  std::string grantTarget;
 };
 
 // A process table set by the test; each Modules() is counted.
@@ -88,16 +92,27 @@ class FakeProcessTable final : public ProcessTable {
   int moduleReads = 0;
 };
 
-// Records the trims; a test may act during one (onTrim runs before it returns).
+// Records the trims; a test may act during one (onTrim runs before it
+// returns). Resident sizes are the test's: a process without one has ended;
+// a refused one is not trimmed (another user's).
 class FakeWorkingSetTrimmer final : public WorkingSetTrimmer {
  public:
   bool TrimWorkingSet(ProcessId pid) override {
     trimmed.push_back(pid);
     if (onTrim) onTrim(pid);
-    return true;
+    return refused.count(pid) == 0 && (resident.count(pid) != 0 || resident.empty());
   }
+  std::optional<std::uint64_t> ResidentBytes(ProcessId pid) override {
+    const auto it = resident.find(pid);
+    if (it == resident.end()) return std::nullopt;
+    return it->second;
+  }
+  bool MayTrimOthers() override { return mayTrimOthers; }
   std::vector<ProcessId> trimmed;
   std::function<void(ProcessId)> onTrim;
+  std::map<ProcessId, std::uint64_t> resident;
+  std::set<ProcessId> refused;
+  bool mayTrimOthers = true;
 };
 
 // Icons by executable path, set by the test; counts the questions. Pictures

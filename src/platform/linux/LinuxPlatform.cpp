@@ -20,13 +20,15 @@ namespace platform {
 Platform CreateNativePlatform() {
   using namespace linux_impl;
   Platform p;
+  // One tarvelo-priv for every part that needs CAP_SYS_NICE.
+  auto helper = std::make_shared<PrivHelper>(DefaultPrivHelperPath());
   p.memoryStatus = std::make_unique<LinuxMemoryStatus>();
   p.settingsFile = std::make_unique<LinuxProfileFile>(SettingsFilePath());
   p.singleInstance = std::make_unique<LinuxSingleInstance>();
-  p.privileges = std::make_unique<LinuxPrivileges>();
+  p.privileges = std::make_unique<LinuxPrivileges>(helper);
   p.shutdownRequests = std::make_unique<LinuxShutdownRequests>();
   p.processTable = std::make_unique<LinuxProcessTable>();
-  p.workingSetTrimmer = std::make_unique<LinuxWorkingSetTrimmer>();
+  p.workingSetTrimmer = std::make_unique<LinuxWorkingSetTrimmer>("/proc", helper);
   p.fileIcons = std::make_unique<LinuxFileIcons>();
   p.cpuTimes = std::make_unique<LinuxCpuTimes>();
   p.systemMemory = std::make_unique<LinuxSystemMemory>();
@@ -35,7 +37,7 @@ Platform CreateNativePlatform() {
                                                       LinuxAutostartEntry::SessionUserDirectory());
   // The X11 window comes from the GUI's own connection (CreateX11ForegroundWindow).
   p.foregroundWindow = std::make_unique<NoForegroundWindow>();
-  p.processPriorities = std::make_unique<LinuxProcessPriorities>();
+  p.processPriorities = std::make_unique<LinuxProcessPriorities>("/proc", helper);
   p.cpuLimiter = CreateLinuxCpuLimiter();
   return p;
 }

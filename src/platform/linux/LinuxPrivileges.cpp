@@ -1,28 +1,36 @@
 #include "platform/linux/LinuxPrivileges.h"
 
 #include <sys/capability.h>
-
-#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform::linux_impl {
 
 void LinuxPrivileges::EnableDebugPrivilege() {
-  struct CapFree {
-    void operator()(cap_t caps) const { cap_free(caps); }
-  };
-  std::unique_ptr<std::remove_pointer_t<cap_t>, CapFree> caps(cap_get_proc());
-  if (!caps) return;
-  cap_value_t wanted[2];
-  int count = 0;
-  for (cap_value_t cap : {CAP_SYS_NICE, CAP_SYS_PTRACE}) {
-    cap_flag_value_t permitted = CAP_CLEAR;
-    if (cap_get_flag(caps.get(), cap, CAP_PERMITTED, &permitted) == 0 && permitted == CAP_SET) {
-      wanted[count++] = cap;
-    }
+  if (::geteuid() == 0) return;
+  cap_t none = cap_init();  // empty sets
+  if (none == nullptr) return;
+  cap_set_proc(none);  // lowering is always allowed; a failure leaves nothing worse
+  cap_free(none);
+}
+
+std::string SetcapProgram() {
+  for (const char* path : {"/usr/sbin/setcap", "/sbin/setcap"}) {
+    if (::access(path, X_OK) == 0) return path;
   }
-  if (count == 0) return;
-  if (cap_set_flag(caps.get(), CAP_EFFECTIVE, count, wanted, CAP_SET) != 0) return;
-  cap_set_proc(caps.get());  // the result is of no further use
+  return "setcap";
+}
+
+std::string LinuxPrivileges::GrantTarget() const { return helper_ ? helper_->Path() : std::string(); }
+
+std::vector<std::string> LinuxPrivileges::GrantCommand() const {
+  if (!helper_ || ::geteuid() == 0 || HasEffectiveSysNice()) return {};
+  struct stat info{};
+  if (::stat(helper_->Path().c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
+  // A capability on a file that others could replace would be theirs.
+  if (info.st_uid != 0 || (info.st_mode & (S_IWGRP | S_IWOTH)) != 0) return {};
+  if (helper_->FileHasCapability()) return {};
+  return {"pkexec", SetcapProgram(), "cap_sys_nice+ep", helper_->Path()};
 }
 
 }  // namespace platform::linux_impl

@@ -1,34 +1,30 @@
 #pragma once
 
-#include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "platform/ProcessTable.h"
+#include "platform/linux/PrivHelper.h"
+#include "platform/linux/ProcessControl.h"
 
 namespace platform::linux_impl {
 
 // Trims a process's working set: every range of its address space is advised
-// MADV_PAGEOUT through process_madvise on a pidfd. Needs CAP_SYS_NICE and the
-// right to trace the process; without them the kernel refuses and the process
-// is passed over. Without swap only file-backed pages can leave.
+// MADV_PAGEOUT through process_madvise on a pidfd. That needs CAP_SYS_NICE and
+// the right to read the process's memory: as root the program does it
+// directly; otherwise tarvelo-priv does it for the user's own processes where
+// it holds the capability; otherwise the kernel refuses (a recent kernel lets
+// a process page out itself). Without swap only file-backed pages can leave.
 class LinuxWorkingSetTrimmer final : public WorkingSetTrimmer {
  public:
-  explicit LinuxWorkingSetTrimmer(std::string procRoot = "/proc");
+  explicit LinuxWorkingSetTrimmer(std::string procRoot = "/proc", std::shared_ptr<PrivHelper> helper = nullptr);
   bool TrimWorkingSet(ProcessId pid) override;
+  std::optional<std::uint64_t> ResidentBytes(ProcessId pid) override;
+  bool MayTrimOthers() override;
 
  private:
   std::string root_;
+  std::shared_ptr<PrivHelper> helper_;
 };
-
-struct AddressRange {
-  std::uintptr_t start = 0;
-  std::uintptr_t end = 0;
-  friend bool operator==(const AddressRange&, const AddressRange&) = default;
-};
-
-// The ranges of a maps file's text that can be paged out: all but the
-// kernel's special mappings, which refuse the advice.
-std::vector<AddressRange> TrimmableRanges(std::string_view maps);
 
 }  // namespace platform::linux_impl

@@ -8,6 +8,7 @@
 // (PROCESSENTRY32, Process32First, ...) whatever the build says.
 #undef UNICODE
 #include <tlhelp32.h>
+#include <psapi.h>
 
 namespace platform::win32_impl {
 
@@ -69,6 +70,16 @@ bool WinWorkingSetTrimmer::TrimWorkingSet(ProcessId pid) {
   const UniqueHandle process(::OpenProcess(PROCESS_SET_QUOTA, FALSE, pid));
   if (!process) return false;
   return ::SetProcessWorkingSetSize(process.Get(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1)) != FALSE;
+}
+
+std::optional<std::uint64_t> WinWorkingSetTrimmer::ResidentBytes(ProcessId pid) {
+  // Older systems want PROCESS_VM_READ besides the query right.
+  UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+  if (!process) return std::nullopt;
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  if (!::GetProcessMemoryInfo(process.Get(), &counters, sizeof counters)) return std::nullopt;
+  return static_cast<std::uint64_t>(counters.WorkingSetSize);
 }
 
 std::error_code ProcessError(unsigned long windowsError) {

@@ -19,9 +19,13 @@ class WinProcessTable final : public ProcessTable {
 };
 
 // SetProcessWorkingSetSize(-1, -1) on a process opened with PROCESS_SET_QUOTA.
+// The resident size is the working set GetProcessMemoryInfo reports.
 class WinWorkingSetTrimmer final : public WorkingSetTrimmer {
  public:
   bool TrimWorkingSet(ProcessId pid) override;
+  std::optional<std::uint64_t> ResidentBytes(ProcessId pid) override;
+  // Any account may trim its own processes.
+  bool MayTrimOthers() override { return true; }
 };
 
 // Priority classes through SetPriorityClass and GetPriorityClass. A process

@@ -1,0 +1,91 @@
+#include "widgets/AllowPrivilege.h"
+
+#include <QEventLoop>
+#include <QProcess>
+#include <QPushButton>
+
+#include "platform/Privileges.h"
+#include "widgets/MessageBox.h"
+
+namespace tarvelo::widgets {
+
+namespace {
+
+constexpr int kPkexecDismissed = 126;
+constexpr int kPkexecNotAuthorized = 127;
+
+}  // namespace
+
+GrantOutcome RunGrantCommand(const std::vector<std::string>& command) {
+  if (command.empty()) return GrantOutcome::Failed;
+  QProcess process;
+  process.setProgram(QString::fromStdString(command.front()));
+  QStringList arguments;
+  for (std::size_t i = 1; i < command.size(); ++i) arguments << QString::fromStdString(command[i]);
+  process.setArguments(arguments);
+  process.setProcessChannelMode(QProcess::ForwardedChannels);
+
+  bool failedToStart = false;
+  QEventLoop loop;
+  QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+  QObject::connect(&process, &QProcess::errorOccurred, &loop, [&](QProcess::ProcessError error) {
+    if (error == QProcess::FailedToStart) {
+      failedToStart = true;
+      loop.quit();
+    }
+  });
+  process.start();
+  if (!failedToStart && process.state() != QProcess::NotRunning) loop.exec();
+  if (failedToStart) return GrantOutcome::Missing;
+  if (process.exitStatus() != QProcess::NormalExit) return GrantOutcome::Failed;
+  switch (process.exitCode()) {
+    case 0: return GrantOutcome::Granted;
+    case kPkexecDismissed:
+    case kPkexecNotAuthorized: return GrantOutcome::Refused;
+    default: return GrantOutcome::Failed;
+  }
+}
+
+QString GrantOutcomeText(GrantOutcome outcome, const std::string& target) {
+  switch (outcome) {
+    case GrantOutcome::Granted:
+      return "Tarvelo's helper has the right now: Tarvelo raises priorities and releases memory of your programs "
+             "from now on.";
+    case GrantOutcome::Refused: return "The right was not given. Nothing was changed.";
+    case GrantOutcome::Missing:
+      return "Tarvelo cannot ask for the right: pkexec is not installed. An administrator can give it by hand:\n"
+             "setcap cap_sys_nice+ep " +
+             QString::fromStdString(target);
+    case GrantOutcome::Failed: break;
+  }
+  return "The right could not be given. Nothing was changed.";
+}
+
+bool AllowPrivilege(QWidget* owner, platform::Privileges& privileges) {
+  static bool running = false;  // one request at a time, whichever button asked
+  if (running) return false;
+  const std::vector<std::string> command = privileges.GrantCommand();
+  if (command.empty()) return false;
+  running = true;
+  GrantOutcome outcome = RunGrantCommand(command);
+  // Read back: the command may end well without the right being there.
+  if (outcome == GrantOutcome::Granted && !privileges.GrantCommand().empty()) outcome = GrantOutcome::Failed;
+  running = false;
+  ShowMessage(owner, GrantOutcomeText(outcome, privileges.GrantTarget()),
+              outcome == GrantOutcome::Granted ? QMessageBox::Information : QMessageBox::Warning);
+  return outcome == GrantOutcome::Granted;
+}
+
+void ShowMessageOfferingAllow(QWidget* owner, const QString& text, QMessageBox::Icon icon,
+                              platform::Privileges& privileges) {
+  QMessageBox box(icon, "Tarvelo", text, QMessageBox::Ok, owner);
+  box.setObjectName("TarveloMessage");
+  box.setTextFormat(Qt::PlainText);
+  QPushButton* allow = box.addButton(QString::fromUtf8("Allow\u2026"), QMessageBox::AcceptRole);
+  allow->setObjectName("AllowButton");
+  box.setDefaultButton(QMessageBox::Ok);
+  box.exec();
+  if (box.clickedButton() == allow) AllowPrivilege(owner, privileges);
+}
+
+}  // namespace tarvelo::widgets

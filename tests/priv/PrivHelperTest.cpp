@@ -1,0 +1,494 @@
+// tarvelo-priv speaking its protocol to an ordinary user, its client in the
+// program, and the release figure, all on real processes. Run as root: the
+// tests give the helper its file capability and act as the user nobody.
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/capability.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "memory/MemoryRelease.h"
+#include "platform/fake/FakePlatform.h"
+#include "platform/linux/LinuxPrivileges.h"
+#include "platform/linux/LinuxProcessPriority.h"
+#include "platform/linux/LinuxWorkingSetTrimmer.h"
+#include "platform/linux/PrivHelper.h"
+#include "platform/linux/PrivProtocol.h"
+#include "platform/linux/ProcessControl.h"
+#include "support/TempDir.h"
+
+namespace platform::linux_impl {
+namespace {
+
+using tarvelo::testing::TempDir;
+using tarvelo::testing::WriteFile;
+
+constexpr uid_t kNobody = 65534;
+constexpr int kWaitMs = 60'000;  // generous: the machine may be busy
+constexpr std::size_t kMapped = 48 * 1024 * 1024;
+
+bool InCi() {
+  const char* ci = std::getenv("CI");
+  return ci != nullptr && std::string(ci) == "true";
+}
+
+// Runs a program to its end; its exit code, or -1.
+int Run(const std::vector<std::string>& command) {
+  std::vector<char*> argv;
+  for (const std::string& a : command) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t child = -1;
+  if (::posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+// A copy of the helper in a directory everyone may enter, owned by root, with
+// or without its capability.
+class HelperCopy {
+ public:
+  explicit HelperCopy(bool withCapability) {
+    ::chmod(dir_.Path().c_str(), 0755);
+    std::filesystem::copy_file(TARVELO_PRIV_PATH, path_);
+    ::chmod(path_.c_str(), 0755);
+    if (withCapability) {
+      const int result = Run({SetcapProgram(), "cap_sys_nice+ep", path_});
+      if (result != 0) ADD_FAILURE() << "setcap failed (" << result << "): install libcap2-bin";
+    }
+  }
+  const std::string& Path() const { return path_; }
+  std::string Dir() const { return dir_.Path(); }
+
+ private:
+  TempDir dir_;
+  std::string path_ = dir_.File("tarvelo-priv");
+};
+
+// Reads one byte from fd within kWaitMs.
+bool ReadyWithin(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  char c = 0;
+  return ::poll(&p, 1, kWaitMs) == 1 && ::read(fd, &c, 1) == 1;
+}
+
+// A process of the user nobody with two threads; with a file it maps the file
+// and reads every page first. Ended at the end of the test.
+class NobodyProcess {
+ public:
+  explicit NobodyProcess(const std::string& mappedFile = {}, uid_t uid = kNobody) {
+    int ready[2];
+    if (::pipe(ready) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(ready[0]);
+      // Its own session, so its own autogroup: the test's nice changes stay with it.
+      ::setsid();
+      if (::setresgid(uid, uid, uid) != 0 || ::setresuid(uid, uid, uid) != 0) ::_exit(1);
+      // As a program the user started: changing ids made it undumpable, so
+      // that even its own user could not read or change it through /proc.
+      ::prctl(PR_SET_DUMPABLE, 1, 0, 0, 0);
+      long sum = 1;
+      if (!mappedFile.empty()) {
+        const int fd = ::open(mappedFile.c_str(), O_RDONLY);
+        auto* bytes = static_cast<volatile char*>(::mmap(nullptr, kMapped, PROT_READ, MAP_PRIVATE, fd, 0));
+        if (bytes == MAP_FAILED) ::_exit(2);
+        for (std::size_t i = 0; i < kMapped; i += 4096) sum += bytes[i];
+      }
+      std::thread([] {
+        for (;;) ::pause();
+      }).detach();
+      const char ok = sum > 0 ? 1 : 0;
+      [[maybe_unused]] auto n = ::write(ready[1], &ok, 1);
+      for (;;) ::pause();
+    }
+    ::close(ready[1]);
+    ok_ = pid_ > 0 && ReadyWithin(ready[0]);
+    ::close(ready[0]);
+    // The second thread may start after the byte: wait for it.
+    for (int i = 0; ok_ && i < 6000 && ThreadsOf("/proc", Pid()).tids.size() < 2; ++i) ::usleep(10'000);
+  }
+  ~NobodyProcess() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  bool Ok() const { return ok_; }
+  ProcessId Pid() const { return static_cast<ProcessId>(pid_); }
+  std::uint64_t StartTime() const { return *ParseStartTime(*ReadProcText("/proc/" + std::to_string(pid_) + "/stat")); }
+  // The nice of every thread.
+  std::vector<int> Nices() const {
+    std::vector<int> nices;
+    for (const int tid : ThreadsOf("/proc", Pid()).tids) nices.push_back(::getpriority(PRIO_PROCESS, tid));
+    return nices;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  bool ok_ = false;
+};
+
+std::uint64_t RssFileKiB(ProcessId pid) {
+  const auto status = ReadProcText("/proc/" + std::to_string(pid) + "/status");
+  if (!status) return 0;
+  const auto at = status->find("RssFile:");
+  return at == std::string::npos ? 0 : std::stoull(status->substr(at + 8));
+}
+
+// A file of kMapped bytes of the user nobody. The kernel pages out a file's
+// pages for a caller only if it could write the file (else the page-out
+// would tell it who else uses the file), so it is nobody's own.
+std::string MappableFile(TempDir& dir) {
+  ::chmod(dir.Path().c_str(), 0755);
+  const std::string path = dir.File("data");
+  WriteFile(path, std::string(kMapped, 'x'));
+  if (::chown(path.c_str(), kNobody, kNobody) != 0) ADD_FAILURE() << "chown";
+  return path;
+}
+
+// The helper started as nobody through setpriv, spoken to line by line.
+class RawHelper {
+ public:
+  explicit RawHelper(const std::string& helperPath) {
+    int fds[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return;
+    socket_ = fds[0];
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 0);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    const std::string uid = "--reuid=" + std::to_string(kNobody);
+    const std::string gid = "--regid=" + std::to_string(kNobody);
+    std::vector<std::string> args = {"setpriv", uid, gid, "--clear-groups", "--", helperPath};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (::posix_spawnp(&child_, "setpriv", &actions, nullptr, argv.data(), environ) != 0) child_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+  }
+  ~RawHelper() {
+    if (socket_ >= 0) ::close(socket_);
+    if (child_ > 0) ::waitpid(child_, nullptr, 0);
+  }
+  bool Started() const { return child_ > 0; }
+
+  // Sends bytes as they are; the next reply line, or "(none)".
+  std::string Send(const std::string& bytes) {
+    if (::send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(bytes.size())) {
+      return "(send failed)";
+    }
+    std::string line;
+    for (;;) {
+      pollfd p{socket_, POLLIN, 0};
+      if (::poll(&p, 1, kWaitMs) != 1) return "(none)";
+      char c = 0;
+      if (::read(socket_, &c, 1) != 1) return "(none)";
+      if (c == '\n') return line;
+      line.push_back(c);
+    }
+  }
+  std::string Request(const std::string& verb, ProcessId pid, std::uint64_t start, const std::string& extra = {}) {
+    return Send(verb + " " + std::to_string(pid) + " " + std::to_string(start) + extra + "\n");
+  }
+  // Closes the pipe; the helper's exit status.
+  int Close() {
+    ::close(socket_);
+    socket_ = -1;
+    int status = 0;
+    const pid_t done = ::waitpid(child_, &status, 0);
+    child_ = -1;
+    return done > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  int socket_ = -1;
+  pid_t child_ = -1;
+};
+
+TEST(PrivProtocol, RequestsRoundTripAndAnythingElseIsRefused) {
+  for (const priv::Request& r : {priv::Request{priv::Verb::Nice, 42, 7, -5}, priv::Request{priv::Verb::Nice, 42, 7, -10},
+                                 priv::Request{priv::Verb::Reset, 1, 0, 0},
+                                 priv::Request{priv::Verb::PageOut, 2147483647, 18446744073709551615ULL, 0}}) {
+    const auto parsed = priv::ParseRequest(priv::FormatRequest(r));
+    ASSERT_TRUE(parsed) << priv::FormatRequest(r);
+    EXPECT_EQ(parsed->verb, r.verb);
+    EXPECT_EQ(parsed->pid, r.pid);
+    EXPECT_EQ(parsed->startTime, r.startTime);
+    EXPECT_EQ(parsed->nice, r.nice);
+  }
+  for (const char* bad : {"", " ", "nice", "nice 1 1", "nice 1 1 -7", "nice 1 1 5", "nice 1 1 0", "nice 1 1 -5 ",
+                          "reset 0 1", "reset -1 1", "reset +5 1", "reset 1 1 0", "reset 2147483648 1", "reset 1 -1",
+                          "pageout 1", "pageout 1 1 extra", "PAGEOUT 1 1", "pageout  1 1", "pageout 1 99999999999999999999",
+                          "pageout 0x10 1", "reset 1\t1"}) {
+    EXPECT_FALSE(priv::ParseRequest(bad)) << '"' << bad << '"';
+  }
+  EXPECT_FALSE(priv::ParseRequest(std::string("reset 1\0 1", 10)));
+  EXPECT_EQ(priv::ParseReply("ok"), 0);
+  EXPECT_EQ(priv::ParseReply("again"), priv::kAgain);
+  EXPECT_EQ(priv::ParseReply("err 1"), 1);
+  for (const char* bad : {"", "err", "err 0", "err -3", "err x", "ok "}) EXPECT_FALSE(priv::ParseReply(bad)) << bad;
+}
+
+TEST(ProcReaders, StartTimeUidsAndResidentSize) {
+  EXPECT_EQ(ParseStartTime("42 (a b) c) S 1 42 42 0 -1 4194560 1 0 0 0 3 4 0 0 20 0 2 0 987654 1000 50 rest"), 987654u);
+  EXPECT_FALSE(ParseStartTime("42 (x) S 1 2"));
+  EXPECT_FALSE(ParseStartTime("no brackets"));
+  const auto uids = ParseUids("Name:\tUid:\t0\nUmask:\t0022\nUid:\t1000\t1001\t1002\t1003\nGid:\t5\t5\t5\t5\n");
+  ASSERT_TRUE(uids);
+  EXPECT_EQ(*uids, (std::array<uid_t, 3>{1000, 1001, 1002}));
+  EXPECT_FALSE(ParseUids("Uid:\t1000\n"));
+  EXPECT_EQ(ParseStatmResident("100 25 3 1 0 20 0\n", 4096), 25u * 4096);
+  EXPECT_FALSE(ParseStatmResident("100\n", 4096));
+  EXPECT_FALSE(ParseStatmResident("100 x 3\n", 4096));
+  EXPECT_EQ(ResidentBytes("/proc", 0), std::nullopt);
+  EXPECT_GT(ResidentBytes("/proc", static_cast<ProcessId>(::getpid())).value_or(0), 0u);
+}
+
+TEST(TarveloPriv, LiesWhereTheProgramLooksForIt) {
+  EXPECT_EQ(PrivHelperPathBeside("/usr/bin/tarvelo"), "/usr/bin/../libexec/tarvelo/tarvelo-priv");
+  // In the build tree too, relative to bin/tarvelo.
+  EXPECT_EQ(std::filesystem::weakly_canonical(PrivHelperPathBeside(TARVELO_BIN_DIR "/tarvelo")),
+            std::filesystem::weakly_canonical(TARVELO_PRIV_PATH));
+}
+
+class TarveloPrivTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (::geteuid() != 0) {
+      if (InCi()) FAIL() << "CI runs the suite as root";
+      GTEST_SKIP() << "needs root: setcap on the helper, processes of nobody";
+    }
+  }
+};
+
+TEST_F(TarveloPrivTest, RaisesAndResetsEveryThreadAndTheAutogroupOfTheCallersProcess) {
+  HelperCopy helper(true);
+  NobodyProcess target;
+  ASSERT_TRUE(target.Ok());
+  RawHelper raw(helper.Path());
+  ASSERT_TRUE(raw.Started()) << "setpriv missing";
+  for (const int nice : {-10, -5, 0}) {
+    const std::string reply = nice == 0 ? raw.Request("reset", target.Pid(), target.StartTime())
+                                        : raw.Request("nice", target.Pid(), target.StartTime(), " " + std::to_string(nice));
+    ASSERT_TRUE(reply == "ok" || reply == "again") << nice << ": " << reply;
+    const std::vector<int> nices = target.Nices();
+    ASSERT_EQ(nices.size(), 2u);
+    for (const int n : nices) EXPECT_EQ(n, nice);
+    const auto group = ReadAutogroup("/proc", target.Pid());
+    if (reply == "ok" && group && AutogroupEnabled("/proc")) {
+      EXPECT_EQ(group->nice, nice);
+    }
+  }
+  EXPECT_EQ(raw.Close(), 0) << "the helper ends with its input";
+}
+
+TEST_F(TarveloPrivTest, PagesOutTheCallersProcess) {
+  HelperCopy helper(true);
+  TempDir dir;
+  NobodyProcess target(MappableFile(dir));
+  ASSERT_TRUE(target.Ok());
+  RawHelper raw(helper.Path());
+  const std::uint64_t before = RssFileKiB(target.Pid());
+  EXPECT_EQ(raw.Request("pageout", target.Pid(), target.StartTime()), "ok");
+  const std::uint64_t after = RssFileKiB(target.Pid());
+  EXPECT_GE(before, kMapped / 1024);
+  EXPECT_LT(after, before / 4) << "RssFile " << before << " kB -> " << after << " kB";
+}
+
+TEST_F(TarveloPrivTest, RefusesOtherUsersProcessesReusedPidsAndGarbage) {
+  HelperCopy helper(true);
+  NobodyProcess target;
+  ASSERT_TRUE(target.Ok());
+  NobodyProcess otherUser({}, kNobody - 1);
+  ASSERT_TRUE(otherUser.Ok());
+  RawHelper raw(helper.Path());
+  const std::string eperm = "err " + std::to_string(EPERM);
+  const std::string esrch = "err " + std::to_string(ESRCH);
+  const std::string einval = "err " + std::to_string(EINVAL);
+
+  // Root's process (this one) and another user's.
+  const auto self = static_cast<ProcessId>(::getpid());
+  const std::uint64_t selfStart = *ParseStartTime(*ReadProcText("/proc/self/stat"));
+  for (const char* verb : {"reset", "pageout"}) EXPECT_EQ(raw.Request(verb, self, selfStart), eperm) << verb;
+  EXPECT_EQ(raw.Request("nice", self, selfStart, " -10"), eperm);
+  EXPECT_EQ(raw.Request("nice", otherUser.Pid(), otherUser.StartTime(), " -5"), eperm);
+  EXPECT_EQ(otherUser.Nices(), (std::vector<int>{0, 0}));
+
+  // The pid of the process meant, now standing for another one (another
+  // start time), and a pid that stands for nothing any more.
+  EXPECT_EQ(raw.Request("nice", target.Pid(), target.StartTime() + 1, " -5"), esrch);
+  EXPECT_EQ(raw.Request("pageout", target.Pid(), target.StartTime() - 1), esrch);
+  EXPECT_EQ(target.Nices(), (std::vector<int>{0, 0}));
+  const pid_t ended = ::fork();
+  if (ended == 0) ::_exit(0);
+  ::waitpid(ended, nullptr, 0);
+  EXPECT_EQ(raw.Request("reset", static_cast<ProcessId>(ended), 1), esrch);
+
+  // Garbage is refused line by line; the helper goes on.
+  for (const std::string& bad : {std::string("\n"), std::string("hello\n"), std::string("nice 1 2 -19\n"),
+                                 std::string("\x01\x02\xff\xfe\n"), std::string("reset 1\0 1\n", 11),
+                                 std::string(5000, 'A') + "\n", std::string("reset ") + std::string(200, '9') + " 1\n"}) {
+    EXPECT_EQ(raw.Send(bad), einval) << bad.size() << " bytes";
+  }
+  // Two requests in one write, the second split over two.
+  const std::string nice = "nice " + std::to_string(target.Pid()) + " " + std::to_string(target.StartTime());
+  // ("again": the threads are set, the autogroup waits for the kernel's rate limit.)
+  EXPECT_THAT(raw.Send(nice + " -5\n" + nice.substr(0, 3)), ::testing::AnyOf("ok", "again"));
+  EXPECT_THAT(raw.Send(nice.substr(3) + " -10\n"), ::testing::AnyOf("ok", "again"));
+  EXPECT_EQ(target.Nices(), (std::vector<int>{-10, -10}));
+  EXPECT_THAT(raw.Request("reset", target.Pid(), target.StartTime()), ::testing::AnyOf("ok", "again"));
+  EXPECT_EQ(raw.Close(), 0);
+}
+
+TEST_F(TarveloPrivTest, WithoutItsCapabilityTheKernelRefusesAndNothingChanges) {
+  HelperCopy helper(false);
+  NobodyProcess target;
+  ASSERT_TRUE(target.Ok());
+  RawHelper raw(helper.Path());
+  const std::string reply = raw.Request("nice", target.Pid(), target.StartTime(), " -5");
+  EXPECT_TRUE(reply == "err " + std::to_string(EACCES) || reply == "err " + std::to_string(EPERM)) << reply;
+  EXPECT_EQ(target.Nices(), (std::vector<int>{0, 0}));
+}
+
+// Runs body in a child process of the user nobody; the child's exit code is
+// body's (0 when all held, else the number of the check that failed).
+int AsNobody(const std::function<int()>& body) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::setresgid(kNobody, kNobody, kNobody) != 0 || ::setresuid(kNobody, kNobody, kNobody) != 0) ::_exit(100);
+    ::_exit(body());
+  }
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+TEST_F(TarveloPrivTest, TheProgramRoutesThroughTheHelperAndSaysTruthfullyWhatItMay) {
+  rlimit limit{};
+  ::getrlimit(RLIMIT_NICE, &limit);
+  if (limit.rlim_cur != 0) GTEST_SKIP() << "an RLIMIT_NICE allowance lets nobody raise priorities without the helper";
+  HelperCopy capable(true);
+  HelperCopy lacking(false);
+  TempDir dir;
+  NobodyProcess target(MappableFile(dir));
+  ASSERT_TRUE(target.Ok());
+  const ProcessId pid = target.Pid();
+
+  EXPECT_EQ(AsNobody([&] {
+              auto helper = std::make_shared<PrivHelper>(capable.Path());
+              LinuxProcessPriorities priorities("/proc", helper);
+              if (!priorities.MayRaiseTo(PriorityClass::High)) return 1;
+              if (priorities.MayRaiseTo(PriorityClass::Idle)) return 2;  // not one of the helper's levels
+              if (priorities.SetClass(pid, PriorityClass::High)) return 3;
+              if (priorities.ClassOf(pid) != PriorityClass::High) return 4;
+              if (priorities.SetClass(pid, PriorityClass::Normal)) return 5;
+              if (priorities.ClassOf(pid) != PriorityClass::Normal) return 6;
+              // Another user's process: refused, and said so.
+              if (priorities.SetClass(1, PriorityClass::High) != std::errc::operation_not_permitted) return 7;
+              LinuxWorkingSetTrimmer trimmer("/proc", helper);
+              if (!trimmer.MayTrimOthers()) return 8;
+              const auto before = trimmer.ResidentBytes(pid);
+              if (!trimmer.TrimWorkingSet(pid)) return 9;
+              const auto after = trimmer.ResidentBytes(pid);
+              if (!before || !after || *after > *before / 4) return 10;
+              // Nothing to grant: the helper has its right.
+              if (!LinuxPrivileges(helper).GrantCommand().empty()) return 11;
+              return 0;
+            }),
+            0);
+
+  EXPECT_EQ(AsNobody([&] {
+              auto helper = std::make_shared<PrivHelper>(lacking.Path());
+              LinuxProcessPriorities priorities("/proc", helper);
+              if (priorities.MayRaiseTo(PriorityClass::AboveNormal)) return 1;
+              if (!priorities.SetClass(pid, PriorityClass::AboveNormal)) return 2;
+              if (priorities.ClassOf(pid) != PriorityClass::Normal) return 3;
+              if (LinuxWorkingSetTrimmer("/proc", helper).MayTrimOthers()) return 4;
+              // The right can be granted to the helper, and to nothing else.
+              const std::vector<std::string> expected = {"pkexec", SetcapProgram(), "cap_sys_nice+ep", lacking.Path()};
+              if (LinuxPrivileges(helper).GrantCommand() != expected) return 5;
+              // No helper: nothing to grant.
+              auto missing = std::make_shared<PrivHelper>(lacking.Dir() + "/none");
+              if (!LinuxPrivileges(missing).GrantCommand().empty()) return 6;
+              if (LinuxProcessPriorities("/proc", missing).MayRaiseTo(PriorityClass::High)) return 7;
+              return 0;
+            }),
+            0);
+
+  // A helper others could replace is never offered the right.
+  ::chmod(lacking.Path().c_str(), 0775);
+  EXPECT_EQ(AsNobody([&] {
+              return LinuxPrivileges(std::make_shared<PrivHelper>(lacking.Path())).GrantCommand().empty() ? 0 : 1;
+            }),
+            0);
+}
+
+TEST_F(TarveloPrivTest, AnOrdinaryUsersProgramDropsEveryCapabilityRootKeepsItsRights) {
+  // An older set-up gave the program file capabilities: they go at start.
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::prctl(PR_SET_KEEPCAPS, 1, 0, 0, 0);
+    if (::setresuid(kNobody, kNobody, kNobody) != 0) ::_exit(100);
+    cap_t caps = cap_get_proc();
+    const cap_value_t wanted[] = {CAP_SYS_NICE, CAP_SYS_PTRACE};
+    cap_set_flag(caps, CAP_EFFECTIVE, 2, wanted, CAP_SET);
+    if (cap_set_proc(caps) != 0 || !HasEffectiveSysNice()) ::_exit(101);
+    cap_free(caps);
+    LinuxPrivileges().EnableDebugPrivilege();
+    caps = cap_get_proc();
+    for (const cap_value_t cap : wanted) {
+      for (const cap_flag_t flag : {CAP_EFFECTIVE, CAP_PERMITTED}) {
+        cap_flag_value_t value = CAP_SET;
+        cap_get_flag(caps, cap, flag, &value);
+        if (value != CAP_CLEAR) ::_exit(1);
+      }
+    }
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+
+  LinuxPrivileges().EnableDebugPrivilege();
+  EXPECT_TRUE(HasEffectiveSysNice()) << "root acts directly";
+  EXPECT_TRUE(LinuxPrivileges(std::make_shared<PrivHelper>(TARVELO_PRIV_PATH)).GrantCommand().empty());
+}
+
+TEST_F(TarveloPrivTest, AReleaseReportsTheDropItMeasuredInTheTrimmedProcess) {
+  TempDir dir;
+  NobodyProcess target(MappableFile(dir));
+  ASSERT_TRUE(target.Ok());
+  platform::fake::FakeProcessTable table;
+  table.processes = {{target.Pid(), "mapper"}, {4194303, "ended"}};
+  LinuxWorkingSetTrimmer trimmer;
+  const std::uint64_t before = *trimmer.ResidentBytes(target.Pid());
+  const tarvelo::ReleaseResult result = tarvelo::MemoryReleaser(table, trimmer, [] { return true; }).Release();
+  const std::uint64_t after = *trimmer.ResidentBytes(target.Pid());
+  const auto measuredMB = static_cast<std::int64_t>((before - after) / 1048576);
+  EXPECT_FALSE(result.onlyOwnProcess);
+  EXPECT_GE(measuredMB, 40);
+  EXPECT_LE(std::abs(result.releasedMB - measuredMB), 3) << result.releasedMB << " MB reported, " << measuredMB
+                                                          << " MB measured";
+}
+
+}  // namespace
+}  // namespace platform::linux_impl
