@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Sets up, builds and starts Tarvelo (the program only, not the tests). Without
+# Sets up, builds and starts Tarvelo (the program and its privilege helper, not the tests). Without
 # a display it starts a private one (Xvfb with its own session bus, a window
 # manager and a tray host), saves a screenshot of it and prints where; Ctrl-C
 # ends Tarvelo in its orderly way, then the private display. The exit status is
@@ -8,7 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TARVELO_BUILD_DIR:-$root/build}
 "$root/scripts/install-deps.sh"
-"$root/scripts/build.sh" tarvelo
+"$root/scripts/build.sh" tarvelo tarvelo-priv
 
 if [ -n "${DISPLAY:-}" ]; then
   # Without a session bus, the D-Bus library would start one of its own
