@@ -63,7 +63,8 @@ FormTarvelo::FormTarvelo(platform::Platform& platform, QWidget* parent)
         QCoreApplication::processEvents();
         return !exiting_;
       }),
-      booster_(std::make_unique<ForegroundBooster>(*platform.foregroundWindow, *platform.processPriorities)) {
+      booster_(std::make_unique<ForegroundBooster>(*platform.foregroundWindow, *platform.processPriorities,
+                                                   platform.unitWeights.get(), platform.schedulerStats.get())) {
   setObjectName("FormTarvelo");
   setWindowTitle("Tarvelo");
   setWindowIcon(artwork::EmblemIcon());
@@ -139,6 +140,7 @@ void FormTarvelo::BuildPages() {
   PictureProcess = new ProcessPage(this, size(PageId::Process).first, size(PageId::Process).second, settings_,
                                    *booster_);
   connect(PictureProcess, &ProcessPage::Boosted, PictureState, &StatusPage::ShowBoost);
+  connect(PictureProcess, &ProcessPage::FasterMeasured, PictureState, &StatusPage::ShowFasterFigure);
   PictureCPU = new CpuPage(this, size(PageId::CPU).first, size(PageId::CPU).second, *platform_.processTable,
                            *platform_.fileIcons, cpuLimitSlots_, [this](QDialog* dialog) { SetCpuLimitDialog(dialog); });
   PictureMemory = new MemoryPage(this, size(PageId::Memory).first, size(PageId::Memory).second, settings_);
@@ -342,6 +344,7 @@ void FormTarvelo::closeEvent(QCloseEvent* event) {
 void FormTarvelo::ExitProgram() {
   if (exiting_) return;
   exiting_ = true;
+  booster_->RestoreAll();  // every priority and weight the booster holds goes back
   DeleteTrayIcon();
   RemoveWindowHook();
   CloseOtherWindows();

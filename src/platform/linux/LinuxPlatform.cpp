@@ -9,6 +9,7 @@
 #include "platform/linux/LinuxProcessTable.h"
 #include "platform/linux/LinuxProcessPriority.h"
 #include "platform/linux/LinuxProfileFile.h"
+#include "platform/linux/LinuxSchedulerStats.h"
 #include "platform/linux/LinuxShutdownRequests.h"
 #include "platform/linux/LinuxSingleInstance.h"
 #include "platform/linux/LinuxWorkingSetTrimmer.h"
@@ -35,6 +36,7 @@ Platform CreateNativePlatform() {
   // The X11 window comes from the GUI's own connection (CreateX11ForegroundWindow).
   p.foregroundWindow = std::make_unique<NoForegroundWindow>();
   p.processPriorities = std::make_unique<LinuxProcessPriorities>();
+  p.schedulerStats = std::make_unique<LinuxSchedulerStats>();
   return p;
 }
 
