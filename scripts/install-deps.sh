@@ -17,9 +17,11 @@ esac
 packages=(
   # build
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-qpa-plugins libgl-dev libcap-dev libxcb1-dev libxcb-res0-dev libglib2.0-dev
+  qt6-base-dev qt6-qpa-plugins libgl-dev libcap-dev libxcb1-dev libxcb-res0-dev libglib2.0-dev libsystemd-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
+  # a private D-Bus for the stand-in of the systemd user manager
+  dbus
   # a private X display with a window manager and a tray host, and tools to drive it
   xvfb xauth openbox trayer xdotool x11-utils imagemagick
   # the program's fonts: metric-compatible stand-ins for Verdana and Arial
