@@ -14,6 +14,7 @@
 #include "platform/linux/LinuxSingleInstance.h"
 #include "platform/linux/LinuxWorkingSetTrimmer.h"
 #include "platform/linux/LinuxSystemMemory.h"
+#include "platform/linux/LinuxUnitWeights.h"
 
 namespace platform {
 
@@ -36,6 +37,7 @@ Platform CreateNativePlatform() {
   // The X11 window comes from the GUI's own connection (CreateX11ForegroundWindow).
   p.foregroundWindow = std::make_unique<NoForegroundWindow>();
   p.processPriorities = std::make_unique<LinuxProcessPriorities>();
+  p.unitWeights = std::make_unique<LinuxUnitWeights>();
   p.schedulerStats = std::make_unique<LinuxSchedulerStats>();
   return p;
 }
