@@ -107,30 +107,32 @@ void ForegroundBooster::RestoreWeights(const std::optional<std::string>& keep) {
   }
 }
 
-bool ForegroundBooster::RaiseWeight(const std::string& unit, PriorityClass level) {
+std::optional<PriorityClass> ForegroundBooster::RaiseWeight(const std::string& unit, PriorityClass level) {
   const std::uint64_t weight = LevelWeight(level);
   if (heldWeights_.count(unit) == 0) {
     // Only a weight that was read can be put back exactly.
     const auto before = weights_->WeightOf(unit);
-    if (!before) return false;
+    if (!before) return std::nullopt;
     // A unit weighted at least as high already is left as it is.
-    if (*before != platform::UnitWeights::kUnset && *before >= weight) return false;
-    if (weights_->SetWeight(unit, weight)) return false;
+    if (*before != platform::UnitWeights::kUnset && *before >= weight) return std::nullopt;
+    if (weights_->SetWeight(unit, weight)) return std::nullopt;
     heldWeights_[unit] = *before;
   } else if (weights_->SetWeight(unit, weight)) {
-    return false;
+    return std::nullopt;
   }
   const auto applied = weights_->AppliedWeight(unit);
-  return applied && Rank(ClassOfWeight(*applied)) > Rank(PriorityClass::Normal);
+  if (!applied || Rank(ClassOfWeight(*applied)) <= Rank(PriorityClass::Normal)) return std::nullopt;
+  return ClassOfWeight(*applied);
 }
 
-bool ForegroundBooster::RaiseClass(ProcessId pid, PriorityClass level) {
-  if (pid == 0) return false;
+std::optional<PriorityClass> ForegroundBooster::RaiseClass(ProcessId pid, PriorityClass level) {
+  if (pid == 0) return std::nullopt;
   const std::error_code error = priorities_.SetClass(pid, level);
-  if (error) return false;
+  if (error) return std::nullopt;
   raised_[pid] = level;
   const auto readBack = priorities_.ClassOf(pid);
-  return readBack && Rank(*readBack) > Rank(PriorityClass::Normal);
+  if (!readBack || Rank(*readBack) <= Rank(PriorityClass::Normal)) return std::nullopt;
+  return readBack;
 }
 
 std::optional<Boost> ForegroundBooster::Tick(bool enabled, std::string_view speed) {
@@ -167,19 +169,12 @@ std::optional<Boost> ForegroundBooster::Tick(bool enabled, std::string_view spee
   const std::optional<std::string> unit = WeighableUnit(pid);
   if (weights_ != nullptr) RestoreWeights(unit);  // the units weighted for earlier windows
 
-  const bool niceTook = RaiseClass(pid, level);
-  const bool weightTook = unit && RaiseWeight(*unit, level);
-  if (!niceTook && !weightTook) return std::nullopt;  // nothing changed: nothing to show
+  const std::optional<PriorityClass> byClass = RaiseClass(pid, level);
+  const std::optional<PriorityClass> byWeight = unit ? RaiseWeight(*unit, level) : std::nullopt;
+  if (!byClass && !byWeight) return std::nullopt;  // nothing changed: nothing to show
 
   // What the process has now: the higher of its class and its unit's weight.
-  PriorityClass got = priorities_.ClassOf(pid).value_or(PriorityClass::Normal);
-  if (unit) {
-    if (const auto applied = weights_->AppliedWeight(*unit)) {
-      const PriorityClass byWeight = ClassOfWeight(*applied);
-      if (Rank(byWeight) > Rank(got)) got = byWeight;
-    }
-  }
-  if (Rank(got) <= Rank(PriorityClass::Normal)) return std::nullopt;  // undone meanwhile
+  const PriorityClass got = !byWeight || (byClass && Rank(*byClass) >= Rank(*byWeight)) ? *byClass : *byWeight;
 
   nowImproveProcess_ = title;
   figure_.Start(pid);

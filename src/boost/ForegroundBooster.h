@@ -104,10 +104,12 @@ class ForegroundBooster {
   std::optional<std::string> WeighableUnit(platform::ProcessId pid) const;
   // Every held unit but keep back to the weight it had.
   void RestoreWeights(const std::optional<std::string>& keep);
-  // Gives the unit the level's weight; true when the system applies it.
-  bool RaiseWeight(const std::string& unit, platform::PriorityClass level);
-  // Gives the process the class; true when it reads back raised.
-  bool RaiseClass(platform::ProcessId pid, platform::PriorityClass level);
+  // Gives the unit the level's weight; the class of the weight the system
+  // applies afterwards, nothing unless that is a raised one.
+  std::optional<platform::PriorityClass> RaiseWeight(const std::string& unit, platform::PriorityClass level);
+  // Gives the process the class; the class read back afterwards, nothing
+  // unless the change succeeded and that is a raised one.
+  std::optional<platform::PriorityClass> RaiseClass(platform::ProcessId pid, platform::PriorityClass level);
 
   platform::ForegroundWindow& windows_;
   platform::ProcessPriorities& priorities_;
