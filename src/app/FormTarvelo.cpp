@@ -64,7 +64,8 @@ FormTarvelo::FormTarvelo(platform::Platform& platform, QWidget* parent)
         return !exiting_;
       }),
       booster_(std::make_unique<ForegroundBooster>(*platform.foregroundWindow, *platform.processPriorities,
-                                                   platform.unitWeights.get(), platform.schedulerStats.get())) {
+                                                   platform.unitWeights.get(), platform.schedulerStats.get())),
+      cpuLimits_(cpuLimitSlots_, platform.cpuLimiter.get()) {
   setObjectName("FormTarvelo");
   setWindowTitle("Tarvelo");
   setWindowIcon(artwork::EmblemIcon());
@@ -142,7 +143,7 @@ void FormTarvelo::BuildPages() {
   connect(PictureProcess, &ProcessPage::Boosted, PictureState, &StatusPage::ShowBoost);
   connect(PictureProcess, &ProcessPage::FasterMeasured, PictureState, &StatusPage::ShowFasterFigure);
   PictureCPU = new CpuPage(this, size(PageId::CPU).first, size(PageId::CPU).second, *platform_.processTable,
-                           *platform_.fileIcons, cpuLimitSlots_, [this](QDialog* dialog) { SetCpuLimitDialog(dialog); });
+                           *platform_.fileIcons, cpuLimits_, [this](QDialog* dialog) { SetCpuLimitDialog(dialog); });
   PictureMemory = new MemoryPage(this, size(PageId::Memory).first, size(PageId::Memory).second, settings_);
   connect(PictureMemory->CommandFreeMemory, &button::Command::Click, this, &FormTarvelo::CommandFreeMemoryClick);
   PictureSetting = new SettingPage(this, size(PageId::Setting).first, size(PageId::Setting).second, startOptions_);
@@ -204,6 +205,8 @@ bool FormTarvelo::Load() {
     widgets::ShowMessage(nullptr, "Tarvelo already in running.");
     return false;
   }
+  // Caps a crashed earlier run left on processes go before anything else.
+  cpuLimits_.LiftLeftovers();
   CentreOnScreen();
   platform_.privileges->EnableDebugPrivilege();
   LabelAd->hide();  // shown when an advertisement arrives
@@ -345,6 +348,7 @@ void FormTarvelo::ExitProgram() {
   if (exiting_) return;
   exiting_ = true;
   booster_->RestoreAll();  // every priority and weight the booster holds goes back
+  cpuLimits_.LiftAll();
   DeleteTrayIcon();
   RemoveWindowHook();
   CloseOtherWindows();
@@ -402,9 +406,10 @@ void FormTarvelo::TimerMemoryTick() {
   }
 }
 
-// The number of CPU limits in use, on the CPU page and the Status page.
+// The number of CPU limits in use, on the CPU page and the Status page; the
+// limits of processes that ended are freed first.
 void FormTarvelo::TimerCPUTick() {
-  const int inUse = cpuLimitSlots_.CountInUse();
+  const int inUse = cpuLimits_.Tick();
   PictureCPU->ShowLimitedCount(inUse);
   PictureState->ShowLimitedCount(inUse);
 }

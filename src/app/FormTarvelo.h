@@ -10,6 +10,7 @@
 #include "app/ModuleAutorun.h"
 #include "app/Pages.h"
 #include "app/Settings.h"
+#include "cpulimit/CpuLimitControl.h"
 #include "cpulimit/CpuLimitSlots.h"
 #include "memory/MemoryRelease.h"
 #include "memory/ModuleGetMemoryState.h"
@@ -165,6 +166,7 @@ class FormTarvelo : public QWidget {
   std::unique_ptr<ForegroundBooster> booster_;
   AutoReleaseClock autoRelease_;
   CpuLimitSlots cpuLimitSlots_;
+  CpuLimitControl cpuLimits_;
   std::array<QWidget*, kPageCount> panels_{};
   PageId visiblePage_ = PageId::State;
   bool hiddenAtStart_ = false;

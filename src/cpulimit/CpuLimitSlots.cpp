@@ -34,6 +34,12 @@ void CpuLimitSlots::Release(std::int32_t pid) {
   if (CpuLimitSlot* slot = MutableByPid(pid)) slot->InUse = false;
 }
 
+void CpuLimitSlots::FreeEnded(std::int32_t pid) {
+  for (CpuLimitSlot& slot : slots_) {
+    if (slot.LimitedPid == pid) slot.InUse = false;
+  }
+}
+
 std::vector<std::string> CpuLimitSlots::Reconcile(const std::vector<std::int32_t>& rowPids) {
   std::vector<std::string> texts(rowPids.size());
   for (CpuLimitSlot& slot : slots_) {

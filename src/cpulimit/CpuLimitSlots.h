@@ -35,6 +35,8 @@ class CpuLimitSlots {
   // "Adjustment" and "Release" act on the first slot recorded for the pid.
   void Adjust(std::int32_t pid, std::int32_t percent);
   void Release(std::int32_t pid);
+  // Frees every slot in use for the pid: its process has ended.
+  void FreeEnded(std::int32_t pid);
 
   // After a fresh process list: the limit text ("40%" or "") of each row,
   // given the rows' pids; the slots whose process is no longer listed are

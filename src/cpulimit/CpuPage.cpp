@@ -3,7 +3,7 @@
 #include <QMessageBox>
 
 #include "button/Command.h"
-#include "cpulimit/CpuLimitSlots.h"
+#include "cpulimit/CpuLimitControl.h"
 #include "cpulimit/FormSetProcessCpuPercent.h"
 #include "cpulimit/ModuleGetFileIcon.h"
 #include "cpulimit/ProcessList.h"
@@ -21,11 +21,11 @@ constexpr int kIconKeyRole = Qt::UserRole;
 }  // namespace
 
 CpuPage::CpuPage(QWidget* parent, int widthTwips, int heightTwips, platform::ProcessTable& processes,
-                 platform::FileIcons& icons, CpuLimitSlots& limitSlots, std::function<void(QDialog*)> dialogOpened)
+                 platform::FileIcons& icons, CpuLimitControl& limits, std::function<void(QDialog*)> dialogOpened)
     : PagePanel(parent, "PictureCPU", widthTwips, heightTwips),
       processes_(processes),
       icons_(icons),
-      slots_(limitSlots),
+      limits_(limits),
       dialogOpened_(std::move(dialogOpened)) {
   Label22 = new Label(this, "Label22", "The second way - limit process CPU usage - Speed up CPU", 360, 120);
   Label22->setFont(widgets::HeadingFont());
@@ -85,7 +85,7 @@ void CpuPage::ReconcileLimitSlots() {
   for (int row = 0; row < ListViewProcesses->RowCount(); ++row) {
     pids.push_back(ListViewProcesses->Text(row, kPid).toInt());
   }
-  const std::vector<std::string> limits = slots_.Reconcile(pids);
+  const std::vector<std::string> limits = limits_.Reconcile(pids);
   for (int row = 0; row < ListViewProcesses->RowCount(); ++row) {
     if (!limits[static_cast<std::size_t>(row)].empty()) {
       ListViewProcesses->SetText(row, kLimit, QString::fromStdString(limits[static_cast<std::size_t>(row)]));
@@ -102,7 +102,7 @@ void CpuPage::OpenLimitDialog() {
   const std::string path =
       GetProcessPath(processes_, static_cast<platform::ProcessId>(pid), ListViewProcesses->Text(row, kProcess).toStdString());
 
-  const LimitDialogPlan plan = PlanLimitDialog(slots_, pid, !ListViewProcesses->Text(row, kLimit).isEmpty());
+  const LimitDialogPlan plan = PlanLimitDialog(limits_.Slots(), pid, !ListViewProcesses->Text(row, kLimit).isEmpty());
   if (plan.mode == LimitDialogPlan::Mode::Refused) {
     widgets::ShowMessage(window(), "Can not limit more", QMessageBox::Warning);
     return;
@@ -115,23 +115,40 @@ void CpuPage::OpenLimitDialog() {
   dialog.exec();
 
   const int percent = dialog.Percent();
+  platform::CpuLimitError error = platform::CpuLimitError::None;
   switch (dialog.Result()) {
     case FormSetProcessCpuPercent::Outcome::Ok:
-      if (slots_.Take(pid, dialog.LabelProcessPath->text().toStdString(), percent)) {
+      error = limits_.Limit(pid, dialog.LabelProcessPath->text().toStdString(), percent);
+      if (error == platform::CpuLimitError::None) {
         ListViewProcesses->SetText(row, kLimit, QString::fromStdString(LimitText(percent)));
       }
       break;
     case FormSetProcessCpuPercent::Outcome::Adjustment:
-      slots_.Adjust(pid, percent);
-      ListViewProcesses->SetText(row, kLimit, QString::fromStdString(LimitText(percent)));
+      error = limits_.Adjust(pid, percent);
+      ShowRowLimit(row, pid);
       break;
     case FormSetProcessCpuPercent::Outcome::Release:
-      slots_.Release(pid);
+      limits_.Release(pid);
       ListViewProcesses->SetText(row, kLimit, QString());
       break;
     case FormSetProcessCpuPercent::Outcome::Cancel:
       break;
   }
+  if (error != platform::CpuLimitError::None) {
+    widgets::ShowMessage(window(), QString::fromStdString(LimitFailureText(error)), QMessageBox::Warning);
+  }
+}
+
+// The row shows the limit its pid holds now, or nothing.
+void CpuPage::ShowRowLimit(int row, std::int32_t pid) {
+  QString text;
+  for (const CpuLimitSlot& slot : limits_.Slots().Slots()) {
+    if (slot.InUse && slot.LimitedPid == pid) {
+      text = QString::fromStdString(LimitText(slot.LimitPercent));
+      break;
+    }
+  }
+  ListViewProcesses->SetText(row, kLimit, text);
 }
 
 void CpuPage::ShowLimitedCount(int count) { LabelCPULimitedCount->SetCaption(QString::number(count)); }

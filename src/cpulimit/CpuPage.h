@@ -22,10 +22,10 @@ class Command;
 
 namespace tarvelo {
 
-class CpuLimitSlots;
+class CpuLimitControl;
 
 // The "2 - Speed up CPU" page: the running processes with their icons, and
-// up to three CPU limits recorded through the limit dialog.
+// up to three CPU limits set through the limit dialog.
 class CpuPage : public widgets::PagePanel {
   Q_OBJECT
 
@@ -33,10 +33,10 @@ class CpuPage : public widgets::PagePanel {
   // dialogOpened tells the main window which limit dialog is open, so that
   // the tray and the program's end can respect and close it.
   CpuPage(QWidget* parent, int widthTwips, int heightTwips, platform::ProcessTable& processes,
-          platform::FileIcons& icons, CpuLimitSlots& limitSlots, std::function<void(QDialog*)> dialogOpened);
+          platform::FileIcons& icons, CpuLimitControl& limits, std::function<void(QDialog*)> dialogOpened);
 
   // "Refresh": a fresh list, then the limits shown on their rows and the
-  // slots of processes that ended freed.
+  // slots of processes that ended freed, their caps lifted.
   void Refresh();
   // "Limit" and a double-click: the dialog for the selected row.
   void OpenLimitDialog();
@@ -59,10 +59,11 @@ class CpuPage : public widgets::PagePanel {
  private:
   void LoadProcessList();
   void ReconcileLimitSlots();
+  void ShowRowLimit(int row, std::int32_t pid);
 
   platform::ProcessTable& processes_;
   platform::FileIcons& icons_;
-  CpuLimitSlots& slots_;
+  CpuLimitControl& limits_;
   std::function<void(QDialog*)> dialogOpened_;
 };
 

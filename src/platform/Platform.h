@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/AutostartEntry.h"
+#include "platform/CpuLimiter.h"
 #include "platform/CpuTimes.h"
 #include "platform/DiskSpace.h"
 #include "platform/FileIcons.h"
@@ -41,6 +42,7 @@ struct Platform {
   // The booster's second way and its figure; null where the system has none.
   std::unique_ptr<UnitWeights> unitWeights;
   std::unique_ptr<SchedulerStats> schedulerStats;
+  std::unique_ptr<CpuLimiter> cpuLimiter;
 };
 
 // The platform of the system the program was built for.

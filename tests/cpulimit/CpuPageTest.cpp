@@ -162,6 +162,51 @@ TEST_F(CpuPageTest, RefreshFreesTheLimitsOfEndedProcessesAndKeepsTheOthers) {
   EXPECT_EQ(List().Text(List().RowCount() - 1, 3), "");
 }
 
+TEST_F(CpuPageTest, TheDialogPutsCapsIntoForceAndLiftsThem) {
+  EXPECT_EQ(fake.cpuLimiter->leftoverCalls, 1) << "the leftovers of a crashed run are lifted at start";
+  Limit(0, 40);
+  EXPECT_EQ(fake.cpuLimiter->limits, (std::map<platform::ProcessId, int>{{10, 40}}));
+  WithDialog(0, [](FormSetProcessCpuPercent& d) {
+    d.SliderPercent->setValue(25);
+    emit d.CommandModify->Click();
+  });
+  EXPECT_EQ(fake.cpuLimiter->limits, (std::map<platform::ProcessId, int>{{10, 25}}));
+  WithDialog(0, [](FormSetProcessCpuPercent& d) { emit d.CommandFree->Click(); });
+  EXPECT_TRUE(fake.cpuLimiter->limits.empty());
+
+  Limit(1, 30);
+  form.ExitProgram();
+  EXPECT_TRUE(fake.cpuLimiter->limits.empty()) << "the end of the program lifts every cap";
+  EXPECT_GE(fake.cpuLimiter->liftAllCalls, 1);
+}
+
+TEST_F(CpuPageTest, ARefusedCapTakesNoSlotAndSaysWhy) {
+  fake.cpuLimiter->refusal = platform::CpuLimitError::OtherUser;
+  testing::ShownMessage message;
+  {
+    const auto watcher = testing::ShownMessage::Record(message);
+    Limit(1, 20);
+  }
+  EXPECT_TRUE(message.text.startsWith("The CPU limit could not be set: the process belongs to another user"))
+      << message.text.toStdString();
+  EXPECT_EQ(message.icon, QMessageBox::Warning);
+  EXPECT_EQ(List().Text(1, 3), "");
+  TickTimerCPU();
+  EXPECT_EQ(Page().LabelCPULimitedCount->text(), "0");
+}
+
+TEST_F(CpuPageTest, TheTimerFreesTheSlotOfAnEndedProcess) {
+  Limit(0, 10);  // pid 10
+  Limit(1, 20);  // pid 20
+  fake.cpuLimiter->ended.insert(10);  // ended; its pid may already name another process
+  TickTimerCPU();
+  EXPECT_EQ(Page().LabelCPULimitedCount->text(), "1");
+  EXPECT_EQ(fake.cpuLimiter->limits.count(10), 0u);
+  emit Page().CommandRefreshProcess->Click();
+  EXPECT_EQ(List().Text(0, 3), "") << "a process under the old pid is not limited";
+  EXPECT_EQ(List().Text(1, 3), "20%");
+}
+
 TEST_F(CpuPageTest, LimitWithoutAChosenRowDoesNothing) {
   List().clearSelection();
   List().setCurrentItem(nullptr);

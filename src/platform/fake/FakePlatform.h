@@ -280,6 +280,43 @@ class FakeSchedulerStats final : public SchedulerStats {
   std::optional<std::uint64_t> stallUs = 0;
 };
 
+// CPU caps held in memory. Every process may be limited unless the test says
+// otherwise; a process marked as ended no longer counts as limited.
+class FakeCpuLimiter final : public CpuLimiter {
+ public:
+  bool Available() const override { return available; }
+  CpuLimitError Apply(ProcessId pid, int percent) override {
+    applied.emplace_back(pid, percent);
+    if (refusal != CpuLimitError::None) return refusal;
+    if (ended.count(pid) != 0) return CpuLimitError::ProcessGone;
+    limits[pid] = percent;
+    return CpuLimitError::None;
+  }
+  bool Lift(ProcessId pid) override {
+    lifted.push_back(pid);
+    return limits.erase(pid) != 0;
+  }
+  bool Limits(ProcessId pid) override { return limits.count(pid) != 0 && ended.count(pid) == 0; }
+  void LiftAll() override {
+    ++liftAllCalls;
+    limits.clear();
+  }
+  int LiftLeftovers() override {
+    ++leftoverCalls;
+    return leftovers;
+  }
+
+  bool available = true;
+  CpuLimitError refusal = CpuLimitError::None;  // what every Apply answers, when set
+  std::map<ProcessId, int> limits;              // the caps in force: pid, percent
+  std::set<ProcessId> ended;                    // processes that ended (or whose pid was reused)
+  std::vector<std::pair<ProcessId, int>> applied;
+  std::vector<ProcessId> lifted;
+  int liftAllCalls = 0;
+  int leftoverCalls = 0;
+  int leftovers = 0;
+};
+
 // A fake platform whose parts stay reachable by their concrete types.
 struct FakePlatform {
   Platform platform;
@@ -298,6 +335,7 @@ struct FakePlatform {
   FakeProcessPriorities* priorities = Own<FakeProcessPriorities>(platform.processPriorities);
   FakeUnitWeights* unitWeights = Own<FakeUnitWeights>(platform.unitWeights);
   FakeSchedulerStats* schedulerStats = Own<FakeSchedulerStats>(platform.schedulerStats);
+  FakeCpuLimiter* cpuLimiter = Own<FakeCpuLimiter>(platform.cpuLimiter);
 
  private:
   // Puts a new fake of the slot's kind into the platform and keeps it reachable.

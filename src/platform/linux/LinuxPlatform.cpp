@@ -1,6 +1,7 @@
 #include "platform/Locations.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxFileIcons.h"
+#include "platform/linux/LinuxCpuLimiter.h"
 #include "platform/linux/LinuxCpuTimes.h"
 #include "platform/linux/LinuxDiskSpace.h"
 #include "platform/linux/LinuxAutostartEntry.h"
@@ -39,6 +40,7 @@ Platform CreateNativePlatform() {
   p.processPriorities = std::make_unique<LinuxProcessPriorities>();
   p.unitWeights = std::make_unique<LinuxUnitWeights>();
   p.schedulerStats = std::make_unique<LinuxSchedulerStats>();
+  p.cpuLimiter = CreateLinuxCpuLimiter();
   return p;
 }
 
