@@ -3,6 +3,12 @@
 // - idle: the same window stays in front, the common case;
 // - boost: a new window is in front at every tick; both windows belong to this
 //   process, so each boost really sets its threads to Normal and raises them.
+// - boost with the weight path: the two windows stand for processes in two
+//   units of a stand-in systemd user manager on a private bus (no user manager
+//   runs here); each boost puts one unit's weight back and raises the other's.
+// And the cost of the "Whole system faster:" measurement: one sample of this
+// process's threads and the CPU pressure (two per boost), and the clock read
+// of a tick while a measurement waits.
 // Needs $DISPLAY (bench/run.sh starts a private one).
 #include <benchmark/benchmark.h>
 #include <xcb/xcb.h>
@@ -11,9 +17,22 @@
 #include <cstring>
 #include <memory>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "boost/FasterFigure.h"
 #include "boost/ForegroundBooster.h"
 #include "platform/linux/LinuxProcessPriority.h"
+#include "platform/linux/LinuxSchedulerStats.h"
 #include "platform/linux/X11ForegroundWindow.h"
+#ifdef TARVELO_BENCH_WEIGHTS
+#include "platform/linux/LinuxUnitWeights.h"
+#include "support/FakeSystemdManager.h"
+#include "support/PrivateBus.h"
+#include "support/TempDir.h"
+#endif
 
 namespace {
 
@@ -103,9 +122,16 @@ class AlternatingFront final : public platform::ForegroundWindow {
     return flip_ ? a_ : b_;
   }
   std::string Title(platform::WindowHandle w) override { return real_.Title(w); }
-  platform::ProcessId OwnerProcess(platform::WindowHandle w) override { return real_.OwnerProcess(w); }
+  platform::ProcessId OwnerProcess(platform::WindowHandle w) override {
+    const platform::ProcessId real = real_.OwnerProcess(w);
+    if (owners_[0] == 0) return real;
+    return w == a_ ? owners_[0] : owners_[1];
+  }
+  // Pretends the windows belong to these processes.
+  void SetOwners(platform::ProcessId a, platform::ProcessId b) { owners_[0] = a, owners_[1] = b; }
 
  private:
+  platform::ProcessId owners_[2] = {0, 0};
   platform::ForegroundWindow& real_;
   xcb_window_t a_, b_;
   bool flip_ = false;
@@ -125,6 +151,68 @@ void BoostTick(benchmark::State& state) {
   }
 }
 BENCHMARK(BoostTick);
+
+#ifdef TARVELO_BENCH_WEIGHTS
+void Write(const std::string& path, const std::string& text) {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::ofstream(path) << text;
+}
+
+void BoostTickWithWeights(benchmark::State& state) {
+  tarvelo::testing::PrivateBus bus;
+  if (!bus.Started()) {
+    state.SkipWithError(bus.Error().c_str());
+    return;
+  }
+  tarvelo::testing::FakeSystemdManager manager(bus.Address());
+  auto client = platform::linux_impl::SystemdUserManager::OpenAddress(bus.Address());
+  if (!manager.Ready() || !client.Ok()) {
+    state.SkipWithError("no stand-in manager");
+    return;
+  }
+  // Two processes that do not exist in two units: the nice path fails at once.
+  tarvelo::testing::TempDir proc, cgroups;
+  const std::string apps = "/user.slice/user-1000.slice/user@1000.service/app.slice/";
+  Write(cgroups.File("user.slice/user-1000.slice/user@1000.service/cgroup.controllers"), "cpu memory pids\n");
+  for (const platform::ProcessId pid : {2'000'001u, 2'000'002u}) {
+    const std::string unit = "app-bench-" + std::to_string(pid) + ".scope";
+    manager.AddUnit({unit, apps + unit, "active", {pid}, {}, {}});
+    Write(proc.File(std::to_string(pid) + "/cgroup"), "0::" + apps + unit + "\n");
+    Write(cgroups.File(apps.substr(1) + unit + "/cpu.weight"), "300\n");
+  }
+  platform::linux_impl::LinuxUnitWeights weights(std::move(client.value), proc.Path(), cgroups.Path(), 1000);
+
+  platform::linux_impl::X11ForegroundWindow real(Connection());
+  AlternatingFront windows(real, TitledWindow("Bench window C", false), TitledWindow("Bench window D", false));
+  windows.SetOwners(2'000'001, 2'000'002);
+  platform::linux_impl::LinuxProcessPriorities priorities;
+  tarvelo::ForegroundBooster booster(windows, priorities, &weights, nullptr);
+  for (auto _ : state) {
+    const auto boost = booster.Tick(true, "Above Normal");
+    if (!boost) state.SkipWithError("no boost");
+  }
+}
+BENCHMARK(BoostTickWithWeights);
+#endif
+
+// One sample of the measurement: this process's threads and the pressure.
+void FasterFigureSample(benchmark::State& state) {
+  platform::linux_impl::LinuxSchedulerStats stats;
+  tarvelo::FasterFigure figure(&stats);
+  const auto self = static_cast<platform::ProcessId>(::getpid());
+  for (auto _ : state) figure.Start(self);
+  if (!figure.Measuring()) state.SkipWithError("this process cannot be measured");
+}
+BENCHMARK(FasterFigureSample);
+
+// A tick's poll while the measurement waits: one clock read.
+void FasterFigureWaitingPoll(benchmark::State& state) {
+  platform::linux_impl::LinuxSchedulerStats stats;
+  tarvelo::FasterFigure figure(&stats);
+  figure.Start(static_cast<platform::ProcessId>(::getpid()));
+  for (auto _ : state) benchmark::DoNotOptimize(figure.Poll());
+}
+BENCHMARK(FasterFigureWaitingPoll);
 
 }  // namespace
 

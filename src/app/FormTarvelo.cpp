@@ -68,7 +68,8 @@ FormTarvelo::FormTarvelo(platform::Platform& platform, QWidget* parent)
         QCoreApplication::processEvents();
         return !exiting_;
       }),
-      booster_(std::make_unique<ForegroundBooster>(*platform.foregroundWindow, *platform.processPriorities)),
+      booster_(std::make_unique<ForegroundBooster>(*platform.foregroundWindow, *platform.processPriorities,
+                                                   platform.unitWeights.get(), platform.schedulerStats.get())),
       cpuLimits_(cpuLimitSlots_, platform.cpuLimiter.get()) {
   setObjectName("FormTarvelo");
   setWindowTitle("Tarvelo");
@@ -149,6 +150,7 @@ void FormTarvelo::BuildPages() {
   PictureProcess = new ProcessPage(this, size(PageId::Process).first, size(PageId::Process).second, settings_,
                                    *booster_, *platform_.privileges);
   connect(PictureProcess, &ProcessPage::Boosted, PictureState, &StatusPage::ShowBoost);
+  connect(PictureProcess, &ProcessPage::FasterMeasured, PictureState, &StatusPage::ShowFasterFigure);
   PictureMemory = new MemoryPage(this, size(PageId::Memory).first, size(PageId::Memory).second, settings_);
   connect(PictureMemory->CommandFreeMemory, &button::Command::Click, this, &FormTarvelo::CommandFreeMemoryClick);
   PictureSetting = new SettingPage(this, size(PageId::Setting).first, size(PageId::Setting).second, startOptions_);
@@ -451,6 +453,7 @@ void FormTarvelo::closeEvent(QCloseEvent* event) {
 void FormTarvelo::ExitProgram() {
   if (exiting_) return;
   exiting_ = true;
+  booster_->RestoreAll();  // every priority and weight the booster holds goes back
   cpuLimits_.LiftAll();
   DeleteTrayIcon();
   RemoveWindowHook();

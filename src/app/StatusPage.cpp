@@ -101,10 +101,9 @@ StatusPage::StatusPage(QWidget* parent, int widthTwips, int heightTwips, platfor
 
 void StatusPage::ShowTime(const QString& text) { LabelTime->SetCaption(text); }
 
-void StatusPage::ShowBoost(const QString& title, const QString& figure) {
-  LabelStateNowImproving->SetCaption(title);
-  LabelSpeed->SetCaption(figure);
-}
+void StatusPage::ShowBoost(const QString& title) { LabelStateNowImproving->SetCaption(title); }
+
+void StatusPage::ShowFasterFigure(const QString& figure) { LabelSpeed->SetCaption(figure); }
 
 void StatusPage::ShowLimitedCount(int count) { LabelStateProcessLimited->SetCaption(QString::number(count)); }
 

@@ -29,8 +29,10 @@ class StatusPage : public widgets::PagePanel {
 
   // The clock, as text.
   void ShowTime(const QString& text);
-  // The window being sped up and the "Whole system faster:" figure.
-  void ShowBoost(const QString& title, const QString& figure);
+  // The window being sped up.
+  void ShowBoost(const QString& title);
+  // The "Whole system faster:" figure, once measured.
+  void ShowFasterFigure(const QString& figure);
   // The number of processes with a CPU limit.
   void ShowLimitedCount(int count);
   // The used memory in percent, "NN%".

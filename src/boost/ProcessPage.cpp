@@ -119,6 +119,7 @@ void ProcessPage::LoadBoosterSettings() {
 void ProcessPage::TimerProcessTick() {
   const auto boost = booster_.Tick(CheckNowImproveProcess->Value() != 0, ComboSpeed->Text().toStdString());
   if (boost) ShowBoost(*boost);
+  if (const auto figure = booster_.PollFigure()) emit FasterMeasured(FromUtf8(*figure));
 }
 
 void ProcessPage::ShowBoost(const Boost& boost) {
@@ -133,7 +134,7 @@ void ProcessPage::ShowBoost(const Boost& boost) {
   ListViewHistory->scrollToItem(row);
 
   LabelImprovedCount->SetCaption(QString::number(boost.count));
-  emit Boosted(title, FromUtf8(boost.figure));
+  emit Boosted(title);
 }
 
 void ProcessPage::UpdateBoostNotice() {

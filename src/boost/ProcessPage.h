@@ -61,8 +61,10 @@ class ProcessPage : public widgets::PagePanel {
   button::Command* CommandAllow;
 
  signals:
-  // A boost happened: the Status page shows the title and the figure.
-  void Boosted(const QString& title, const QString& figure);
+  // A boost happened: the Status page shows the title.
+  void Boosted(const QString& title);
+  // The figure measured after the last boost, for "Whole system faster:".
+  void FasterMeasured(const QString& figure);
 
  private:
   void ShowBoost(const Boost& boost);

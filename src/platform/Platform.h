@@ -13,9 +13,11 @@
 #include "platform/Privileges.h"
 #include "platform/ProcessPriority.h"
 #include "platform/ProcessTable.h"
+#include "platform/SchedulerStats.h"
 #include "platform/ShutdownRequests.h"
 #include "platform/SingleInstance.h"
 #include "platform/SystemMemory.h"
+#include "platform/UnitWeights.h"
 
 namespace platform {
 
@@ -37,6 +39,9 @@ struct Platform {
   std::unique_ptr<AutostartEntry> autostart;
   std::unique_ptr<ForegroundWindow> foregroundWindow;
   std::unique_ptr<ProcessPriorities> processPriorities;
+  // The booster's second way and its figure; null where the system has none.
+  std::unique_ptr<UnitWeights> unitWeights;
+  std::unique_ptr<SchedulerStats> schedulerStats;
   std::unique_ptr<CpuLimiter> cpuLimiter;
 };
 

@@ -27,7 +27,9 @@ class BoosterTest : public ::testing::Test {
  protected:
   platform::fake::FakePlatform fake;
   ProcessId self = fake.priorities->self;
-  ForegroundBooster booster{*fake.windows, *fake.priorities, 12345};
+  platform::fake::FakeUnitWeights& units = *fake.unitWeights;
+  platform::fake::FakeSchedulerStats& stats = *fake.schedulerStats;
+  ForegroundBooster booster{*fake.windows, *fake.priorities, &units, &stats};
 
   // A window of its own process; the process starts at Normal.
   void AddWindow(WindowHandle window, std::string title, ProcessId pid) {
@@ -37,7 +39,18 @@ class BoosterTest : public ::testing::Test {
   std::optional<Boost> TickWith(WindowHandle front, bool enabled = true, std::string_view speed = kAboveText) {
     fake.windows->front = front;
     fake.priorities->changes.clear();
+    units.sets.clear();
     return booster.Tick(enabled, speed);
+  }
+  // A user manager whose units hold the processes; this program in a unit of its own.
+  void UseUnits() {
+    units.available = true;
+    units.units[self] = "app-tarvelo.scope";
+    units.weights["app-tarvelo.scope"] = platform::UnitWeights::kUnset;
+  }
+  void AddUnit(ProcessId pid, const std::string& unit, std::uint64_t weight = platform::UnitWeights::kUnset) {
+    units.units[pid] = unit;
+    units.weights[unit] = weight;
   }
 };
 
@@ -59,32 +72,31 @@ TEST_F(BoosterTest, SequenceOfForegroundWindows) {
     const char* what;
     WindowHandle front;
     std::string_view speed;
-    std::optional<Boost> boost;  // the figure is checked apart: it is random
+    std::optional<Boost> boost;
     Changes changes;             // in the order asked for
   } steps[] = {
       {"first boost also sets this program to Normal", kAlpha, kAboveText,
-       Boost{" 1", "Alpha", "Above Normal", "", 1}, {{self, kNormal}, {kAlphaPid, kAbove}}},
+       Boost{" 1", "Alpha", "Above Normal", 1}, {{self, kNormal}, {kAlphaPid, kAbove}}},
       {"the same window staying in front boosts once", kAlpha, kAboveText, std::nullopt, {}},
       {"and again", kAlpha, kAboveText, std::nullopt, {}},
-      {"B: A back to Normal", kBeta, kAboveText, Boost{" 2", "Beta", "Above Normal", "", 2},
+      {"B: A back to Normal", kBeta, kAboveText, Boost{" 2", "Beta", "Above Normal", 2},
        {{kAlphaPid, kNormal}, {kBetaPid, kAbove}}},
-      {"A again: B back to Normal", kAlpha, kAboveText, Boost{" 3", "Alpha", "Above Normal", "", 3},
+      {"A again: B back to Normal", kAlpha, kAboveText, Boost{" 3", "Alpha", "Above Normal", 3},
        {{kBetaPid, kNormal}, {kAlphaPid, kAbove}}},
       {"an empty title is not boosted", kEmpty, kAboveText, std::nullopt, {}},
       {"nor a title of spaces", kSpaces, kAboveText, std::nullopt, {}},
       {"the window in between goes to Normal, not the last boosted", kBeta, kHighText,
-       Boost{" 4", "Beta", "High", "", 4}, {{kSpacesPid, kNormal}, {kBetaPid, kHigh}}},
+       Boost{" 4", "Beta", "High", 4}, {{kSpacesPid, kNormal}, {kBetaPid, kHigh}}},
       {"a title that begins with the boosted title is not boosted", kBetaMore, kAboveText, std::nullopt, {}},
       {"one that is only the beginning of it is boosted", kBet, kAboveText,
-       Boost{" 5", "Bet", "Above Normal", "", 5}, {{kBetaMorePid, kNormal}, {kBetPid, kAbove}}},
+       Boost{" 5", "Bet", "Above Normal", 5}, {{kBetaMorePid, kNormal}, {kBetPid, kAbove}}},
       {"no window in front", 0, kAboveText, std::nullopt, {}},
       {"after no window, the previous handle is 0: this program goes to Normal", kAlpha, kHighText,
-       Boost{" 6", "Alpha", "High", "", 6}, {{self, kNormal}, {kAlphaPid, kHigh}}},
+       Boost{" 6", "Alpha", "High", 6}, {{self, kNormal}, {kAlphaPid, kHigh}}},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.what);
-    std::optional<Boost> boost = TickWith(step.front, true, step.speed);
-    if (boost) boost->figure.clear();
+    const std::optional<Boost> boost = TickWith(step.front, true, step.speed);
     EXPECT_EQ(boost, step.boost);
     EXPECT_EQ(fake.priorities->changes, step.changes);
     EXPECT_EQ(booster.LastForegroundHwnd(), step.front);
@@ -156,63 +168,232 @@ TEST_F(BoosterTest, DisabledTicksDoNothingAndTheFirstEnabledTickComparesWithTheO
   EXPECT_EQ(fake.priorities->changes, (Changes{{kAlphaPid, kNormal}, {kBetaPid, kAbove}}));
 }
 
-TEST_F(BoosterTest, WindowsWithoutAReachableProcessAreLoggedAndNeverActOnThisProgram) {
-  AddWindow(0x10, "Remote client", 0);        // the owner cannot be found out
+TEST_F(BoosterTest, ABoostThatChangedNothingIsNeitherLoggedNorCountedNorShown) {
+  AddWindow(kAlpha, "Alpha", kAlphaPid);
+  AddWindow(0x10, "Remote client", 0);  // the owner cannot be found out
   AddWindow(0x20, "Another user's", 20);
   fake.priorities->denied.insert(20);
   AddWindow(0x30, "Short-lived", 30);
-  AddWindow(kAlpha, "Alpha", kAlphaPid);
+  fake.priorities->classes.erase(30);  // its process has ended
+  AddWindow(0x40, "Already raised", 40);
+  fake.priorities->readBack[40] = kNormal;  // the system reports no change
 
-  auto boost = TickWith(0x10);
-  ASSERT_TRUE(boost) << "logged and counted all the same";
-  EXPECT_EQ(fake.priorities->changes, (Changes{{self, kNormal}})) << "only the previous handle 0 means this program";
+  const auto first = TickWith(kAlpha);
+  ASSERT_TRUE(first);
+  stats.processes[kAlphaPid] = {{kAlphaPid, {}}};
 
-  boost = TickWith(0x20);
-  ASSERT_TRUE(boost);
-  EXPECT_EQ(boost->priority, "Above Normal") << "the log says the level whether or not it took";
-  EXPECT_EQ(fake.priorities->changes, (Changes{{20, kAbove}}));
+  for (const WindowHandle front : {WindowHandle{0x10}, WindowHandle{0x20}, WindowHandle{0x30}, WindowHandle{0x40}}) {
+    SCOPED_TRACE(fake.windows->windows[front].title);
+    EXPECT_FALSE(TickWith(front));
+    EXPECT_EQ(booster.BoostCount(), 1);
+    EXPECT_EQ(booster.NowImproveProcess(), "Alpha");
+  }
   EXPECT_EQ(fake.priorities->classes.at(20), kNormal);
-
-  ASSERT_TRUE(TickWith(0x30));
-  fake.windows->windows.erase(0x30);  // its process ends, and its window with it
-  fake.priorities->classes.erase(30);
-  boost = TickWith(kAlpha);
-  ASSERT_TRUE(boost);
-  EXPECT_EQ(fake.priorities->changes, (Changes{{kAlphaPid, kAbove}}));
-  EXPECT_EQ(fake.priorities->classes.at(self), kNormal);
-  EXPECT_EQ(boost->count, 4);
+  EXPECT_EQ(fake.priorities->classes.at(self), kNormal) << "a window without an owner never means this program";
+  // The measurement of Alpha's boost was dropped with it: no new figure.
+  stats.now += 3 * FasterFigure::kWindowNs;
+  EXPECT_FALSE(booster.PollFigure());
 }
 
-TEST_F(BoosterTest, LevelsGiveTheirClassLogTextAndFigure) {
-  const struct {
+TEST_F(BoosterTest, TheLogShowsTheClassReadBack) {
+  AddWindow(kAlpha, "Alpha", kAlphaPid);
+  fake.priorities->readBack[kAlphaPid] = kAbove;  // asked High, the system gave Above Normal
+  const auto boost = TickWith(kAlpha, true, kHighText);
+  ASSERT_TRUE(boost);
+  EXPECT_EQ(boost->priority, "Above Normal");
+}
+
+// Each way alone, both and neither, at each level: what the process gets, what
+// the log says, and whether the page tells the user what to do.
+TEST_F(BoosterTest, NiceAndWeightPaths) {
+  const struct Case {
+    const char* what;
+    bool nice;       // the process may be raised
+    bool manager;    // a user manager with the processor controller
+    bool controller;
     std::string_view speed;
-    PriorityClass expected;
-    const char* logText;
-    char firstDigit;
-  } levels[] = {
-      {"High", kHigh, "High", '1'},
-      {"Above Normal", kAbove, "Above Normal", '2'},
-      {"high", kAbove, "Above Normal", '2'},  // only the exact text is High
-      {"", kAbove, "Above Normal", '2'},
+    std::optional<std::string> logged;  // the priority shown, nothing when not counted
+    PriorityClass classAfter;
+    std::uint64_t weightAfter;
+    bool notice;
+  } cases[] = {
+      {"nice only", true, false, true, kAboveText, "Above Normal", kAbove, platform::UnitWeights::kUnset, false},
+      {"weight only", false, true, true, kAboveText, "Above Normal", kNormal, 300, false},
+      {"weight only, High", false, true, true, kHighText, "High", kNormal, 900, false},
+      {"both", true, true, true, kHighText, "High", kHigh, 900, false},
+      {"neither", false, false, true, kHighText, std::nullopt, kNormal, platform::UnitWeights::kUnset, true},
+      {"weight set but not applied: no processor controller", false, true, false, kAboveText, std::nullopt, kNormal,
+       300, false},
   };
-  for (const auto& level : levels) {
-    SCOPED_TRACE(std::string(level.speed));
-    std::set<char> secondDigits;
-    for (WindowHandle i = 1; i <= 300; ++i) {
-      AddWindow(i * 2, "Window " + std::to_string(i), 1000 + i);
-      const auto boost = TickWith(i * 2, true, level.speed);
-      ASSERT_TRUE(boost);
-      EXPECT_EQ(boost->priority, level.logText);
-      // Checked character by character: GoogleTest's regular expressions differ
-      // between Linux (POSIX) and Windows (its own, without brackets).
-      ASSERT_EQ(boost->figure.size(), 3u) << boost->figure;
-      EXPECT_EQ(boost->figure[0], level.firstDigit);
-      EXPECT_TRUE(boost->figure[1] >= '2' && boost->figure[1] <= '8') << boost->figure;
-      EXPECT_EQ(boost->figure[2], '%');
-      secondDigits.insert(boost->figure[1]);
-      EXPECT_EQ(fake.priorities->classes.at(1000 + i), level.expected);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    platform::fake::FakePlatform local;
+    local.priorities->classes[kAlphaPid] = kNormal;
+    local.windows->windows[kAlpha] = {"Alpha", kAlphaPid};
+    local.windows->front = kAlpha;
+    if (!c.nice) {
+      local.priorities->denied.insert(kAlphaPid);
+      local.priorities->mayRaise = false;
     }
-    EXPECT_EQ(secondDigits.size(), 7u) << "every digit from 2 to 8 turns up";
+    local.unitWeights->available = c.manager;
+    local.unitWeights->controller = c.controller;
+    local.unitWeights->units[kAlphaPid] = "app-alpha.scope";
+    local.unitWeights->weights["app-alpha.scope"] = platform::UnitWeights::kUnset;
+    ForegroundBooster b(*local.windows, *local.priorities, local.unitWeights, nullptr);
+    EXPECT_EQ(b.PrivilegeMissing(true, c.speed), c.notice);
+    EXPECT_FALSE(b.PrivilegeMissing(false, c.speed));
+    const auto boost = b.Tick(true, c.speed);
+    EXPECT_EQ(boost ? std::optional(boost->priority) : std::nullopt, c.logged);
+    EXPECT_EQ(b.BoostCount(), c.logged ? 1 : 0);
+    EXPECT_EQ(local.priorities->classes.at(kAlphaPid), c.classAfter);
+    EXPECT_EQ(local.unitWeights->weights.at("app-alpha.scope"), c.weightAfter);
+    b.RestoreAll();
+    EXPECT_EQ(local.unitWeights->weights.at("app-alpha.scope"), platform::UnitWeights::kUnset);
+    EXPECT_EQ(local.priorities->classes.at(kAlphaPid), kNormal);
+  }
+}
+
+TEST_F(BoosterTest, EachUnitGetsBackExactlyTheWeightItHadBefore) {
+  UseUnits();
+  fake.priorities->mayRaise = false;
+  AddWindow(kAlpha, "Alpha", kAlphaPid);
+  AddWindow(kBeta, "Beta", kBetaPid);
+  AddWindow(0x30, "Second window of Beta", 30);
+  AddWindow(0x40, "Heavy", 40);
+  for (ProcessId pid : {kAlphaPid, kBetaPid, ProcessId{30}, ProcessId{40}}) fake.priorities->denied.insert(pid);
+  AddUnit(kAlphaPid, "app-alpha.scope");          // no weight set
+  AddUnit(kBetaPid, "beta.service", 150);          // set by the user
+  AddUnit(30, "beta.service", 150);                // the same unit
+  AddUnit(40, "app-heavy.scope", 2000);            // weighted higher already
+  using Sets = std::vector<std::pair<std::string, std::uint64_t>>;
+  constexpr auto kUnset = platform::UnitWeights::kUnset;
+
+  ASSERT_TRUE(TickWith(kAlpha));
+  EXPECT_EQ(units.sets, (Sets{{"app-alpha.scope", 300}}));
+  ASSERT_TRUE(TickWith(kBeta, true, kHighText));
+  EXPECT_EQ(units.sets, (Sets{{"app-alpha.scope", kUnset}, {"beta.service", 900}}));
+  const auto second = TickWith(0x30);
+  ASSERT_TRUE(second) << "another window of the same unit";
+  EXPECT_EQ(units.sets, (Sets{{"beta.service", 300}})) << "kept, at the new level";
+  EXPECT_FALSE(TickWith(0x40)) << "a unit weighted higher already is left alone";
+  EXPECT_EQ(units.sets, (Sets{{"beta.service", 150}}));
+  ASSERT_TRUE(TickWith(kAlpha, true, kHighText));
+  EXPECT_EQ(units.weights.at("app-alpha.scope"), 900u);
+  EXPECT_EQ(units.weights.at("beta.service"), 150u);
+  EXPECT_EQ(units.weights.at("app-heavy.scope"), 2000u);
+  EXPECT_EQ(units.weights.at("app-tarvelo.scope"), kUnset);
+}
+
+TEST_F(BoosterTest, UnitsHoldingASessionOrThisProgramAreNeverWeighted) {
+  UseUnits();
+  fake.priorities->mayRaise = false;
+  const std::string wholeSession[] = {"session-2.scope", "init.scope", "user@1000.service", "app.slice",
+                                      "user-runtime-dir@1000.service", "app-tarvelo.scope" /* this program's */};
+  ProcessId pid = 100;
+  for (const std::string& unit : wholeSession) {
+    SCOPED_TRACE(unit);
+    AddWindow(pid, "Window " + unit, pid);
+    fake.priorities->denied.insert(pid);
+    AddUnit(pid, unit);
+    EXPECT_FALSE(TickWith(pid));
+    EXPECT_TRUE(units.sets.empty());
+    ++pid;
+  }
+  EXPECT_TRUE(ForegroundBooster::MayWeightUnitKind("app-gnome-org.gnome.Terminal-4242.scope"));
+  EXPECT_TRUE(ForegroundBooster::MayWeightUnitKind("app-firefox@autostart.service"));
+}
+
+TEST_F(BoosterTest, ARefusedOrUnreadableWeightIsLeftAlone) {
+  UseUnits();
+  fake.priorities->mayRaise = false;
+  AddWindow(kAlpha, "Alpha", kAlphaPid);
+  AddWindow(kBeta, "Beta", kBetaPid);
+  fake.priorities->denied = {kAlphaPid, kBetaPid};
+  AddUnit(kAlphaPid, "app-alpha.scope", 100);
+  AddUnit(kBetaPid, "app-beta.scope", 100);
+  units.refused.insert("app-alpha.scope");
+  units.unreadable.insert("app-beta.scope");
+  EXPECT_FALSE(TickWith(kAlpha));
+  EXPECT_FALSE(TickWith(kBeta));
+  EXPECT_TRUE(booster.HeldWeights().empty());
+  EXPECT_EQ(units.weights.at("app-alpha.scope"), 100u);
+  EXPECT_EQ(units.weights.at("app-beta.scope"), 100u);
+}
+
+TEST_F(BoosterTest, TheEndRestoresEveryWeightAndClassItStillHolds) {
+  UseUnits();
+  AddWindow(kAlpha, "Alpha", kAlphaPid);
+  AddWindow(kEmpty, "", kEmptyPid);
+  AddWindow(kBeta, "Beta", kBetaPid);
+  AddWindow(kBet, "Bet", kBetPid);
+  AddWindow(0x50, "Gone", 50);
+  AddUnit(kAlphaPid, "app-alpha.scope", 120);
+  AddUnit(kBetaPid, "app-beta.scope");
+  AddUnit(50, "app-gone.scope");
+  ASSERT_TRUE(TickWith(kAlpha));
+  EXPECT_FALSE(TickWith(kEmpty));
+  ASSERT_TRUE(TickWith(kBeta, true, kHighText));  // the window in between goes to Normal; Alpha keeps its class
+  ASSERT_TRUE(TickWith(0x50));
+  units.weights.erase("app-gone.scope");  // its unit ends with it
+  fake.priorities->classes.erase(50);
+  fake.priorities->classes[kBetaPid] = PriorityClass::BelowNormal;  // changed by someone else meanwhile
+  ASSERT_EQ(fake.priorities->classes.at(kAlphaPid), kAbove);
+
+  booster.RestoreAll();
+  EXPECT_EQ(units.weights.at("app-alpha.scope"), 120u);
+  EXPECT_EQ(units.weights.at("app-beta.scope"), platform::UnitWeights::kUnset);
+  EXPECT_TRUE(booster.HeldWeights().empty());
+  EXPECT_EQ(fake.priorities->classes.at(kAlphaPid), kNormal) << "left raised by the window in between";
+  EXPECT_EQ(fake.priorities->classes.at(kBetaPid), PriorityClass::BelowNormal) << "not ours to change any more";
+
+  units.sets.clear();
+  fake.priorities->changes.clear();
+  booster.RestoreAll();
+  EXPECT_TRUE(units.sets.empty());
+  EXPECT_TRUE(fake.priorities->changes.empty());
+}
+
+TEST_F(BoosterTest, DestroyingTheBoosterRestoresToo) {
+  UseUnits();
+  AddWindow(kAlpha, "Alpha", kAlphaPid);
+  AddUnit(kAlphaPid, "app-alpha.scope", 80);
+  {
+    ForegroundBooster scoped(*fake.windows, *fake.priorities, &units, nullptr);
+    fake.windows->front = kAlpha;
+    ASSERT_TRUE(scoped.Tick(true, kHighText));
+    ASSERT_EQ(units.weights.at("app-alpha.scope"), 900u);
+  }
+  EXPECT_EQ(units.weights.at("app-alpha.scope"), 80u);
+  EXPECT_EQ(fake.priorities->classes.at(kAlphaPid), kNormal);
+}
+
+TEST_F(BoosterTest, TheFigureComesTwoSecondsAfterTheBoost) {
+  AddWindow(kAlpha, "Alpha", kAlphaPid);
+  AddWindow(kBeta, "Beta", kBetaPid);
+  stats.processes[kAlphaPid] = {{kAlphaPid, {1'000'000, 0}}};
+  stats.stallUs = 5'000;
+  ASSERT_TRUE(TickWith(kAlpha));
+  EXPECT_FALSE(booster.PollFigure());
+  // 2 s on: the machine stalled half the time, Alpha waited a tenth of its runnable time.
+  stats.now += FasterFigure::kWindowNs - 1;
+  EXPECT_FALSE(booster.PollFigure()) << "not before the window has passed";
+  stats.now += 1;
+  stats.stallUs = *stats.stallUs + 1'000'000;
+  stats.processes[kAlphaPid] = {{kAlphaPid, {1'000'000 + 900'000'000, 100'000'000}}};
+  EXPECT_EQ(booster.PollFigure(), "80%");
+  EXPECT_FALSE(booster.PollFigure()) << "once";
+
+  // Beta ends during its window: no new figure.
+  stats.processes[kBetaPid] = {{kBetaPid, {}}};
+  ASSERT_TRUE(TickWith(kBeta));
+  stats.processes.erase(kBetaPid);
+  stats.now += FasterFigure::kWindowNs;
+  EXPECT_FALSE(booster.PollFigure());
+}
+TEST(BoosterLevels, OnlyTheExactTextHighIsHigh) {
+  EXPECT_EQ(ForegroundBooster::LevelClass("High"), kHigh);
+  for (std::string_view other : {"Above Normal", "high", "", "High "}) {
+    EXPECT_EQ(ForegroundBooster::LevelClass(other), kAbove) << other;
   }
 }
 

@@ -8,6 +8,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <memory>
 
 #include "e2e/XSession.h"
 
@@ -165,6 +167,90 @@ TEST(Booster, RaisesTheWindowInFrontAndSetsThePreviousBackToNormal) {
   EXPECT_TRUE(WaitFor([&] { return LogRows(*main) == 4; }, 3000)) << LogRows(*main);
   EXPECT_TRUE(tarvelo.Running());
   EXPECT_TRUE(AllThreadsAt(tarvelo.Pid(), 0));
+}
+
+}  // namespace
+}  // namespace tarvelo::e2e
+
+namespace tarvelo::e2e {
+namespace {
+
+// Tarvelo run as an ordinary user: the nobody account, with no capability at
+// all, from a copy of the program that account can read.
+class UnprivilegedTarvelo {
+ public:
+  static constexpr uid_t kNobody = 65534;
+
+  UnprivilegedTarvelo() {
+    QFile::copy(TARVELO_EXECUTABLE, copy_.filePath("tarvelo"));
+    QFile::copy(QFileInfo(TARVELO_EXECUTABLE).dir().filePath("Tarvelo.ico"), copy_.filePath("Tarvelo.ico"));
+    const auto readable = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                          QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    QFile::setPermissions(copy_.path(), readable);
+    QFile::setPermissions(copy_.filePath("tarvelo"), readable);
+    for (const QString& dir : {dirs_->config.path(), dirs_->runtime.path(), dirs_->xdg.path()}) {
+      chownOk_ = chownOk_ && ::chown(dir.toLocal8Bit().constData(), kNobody, kNobody) == 0;
+    }
+    tarvelo_ = std::make_unique<Tarvelo>(
+        dirs_,
+        QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", "--inh-caps=-all", "--",
+                    copy_.filePath("tarvelo")},
+        "setpriv");
+  }
+  bool Ready() const { return chownOk_ && copy_.isValid(); }
+  Tarvelo& Program() { return *tarvelo_; }
+
+ private:
+  QTemporaryDir copy_;
+  std::shared_ptr<Tarvelo::Dirs> dirs_ = std::make_shared<Tarvelo::Dirs>();
+  bool chownOk_ = true;
+  std::unique_ptr<Tarvelo> tarvelo_;
+};
+
+// Pixels of the notice's red text in its corner of the page.
+int NoticePixels(const Window& main) {
+  const QImage shot = Screenshot();
+  const QRect g = main.Geometry();
+  // The notice at 4950, 1560 twips in the page at 3840, 2160, 2760 x 690.
+  const QRect area(g.x() + 256 + 330, g.y() + 144 + 104, 184, 46);
+  int red = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x) {
+      const QRgb p = shot.pixel(x, y);
+      if (qRed(p) > 120 && qGreen(p) < 90 && qBlue(p) < 90) ++red;
+    }
+  }
+  return red;
+}
+
+TEST(Booster, WithoutAnyRightNothingIsClaimedAndThePageSaysWhy) {
+  if (::geteuid() != 0) GTEST_SKIP() << "switching to another user needs root (CI runs as root)";
+  UnprivilegedTarvelo run;
+  ASSERT_TRUE(run.Ready());
+  Tarvelo& tarvelo = run.Program();
+  const auto main = tarvelo.MainWindow();
+  ASSERT_TRUE(main) << tarvelo.Output().toStdString();
+  QFile status(QString("/proc/%1/status").arg(tarvelo.Pid()));
+  ASSERT_TRUE(status.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(status.readAll().contains("\nUid:\t65534\t65534\t65534\t65534\n")) << "runs as nobody";
+
+
+  main->Click(120, (2540 * 2 + 15) / 30 + 18);
+  main->Click(256 + 80 + 7, 144 + 104 + 8);
+  ASSERT_TRUE(WaitFor([&] {
+    QFile file(tarvelo.ConfigFile());
+    return file.open(QIODevice::ReadOnly) && file.readAll().contains("EnableImproveProcess=1");
+  })) << "the check box writes its setting";
+  EXPECT_TRUE(WaitFor([&] { return NoticePixels(*main) > 20; }, 5000)) << "the notice is shown";
+
+  OtherProgram a("Unprivileged target", {10, 10});
+  const auto windowA = a.WaitForWindow();
+  ASSERT_TRUE(windowA);
+  Activate(*windowA);
+  // Several ticks with a new window in front: no row may appear.
+  EXPECT_FALSE(WaitFor([&] { return LogRows(*main) > 0; }, 3000)) << LogRows(*main);
+  EXPECT_TRUE(AllThreadsAt(a.Pid(), 0));
+  EXPECT_TRUE(tarvelo.Running());
 }
 
 }  // namespace

@@ -228,6 +228,9 @@ class FakeProcessPriorities final : public ProcessPriorities {
     return {};
   }
   std::optional<PriorityClass> ClassOf(ProcessId pid) const override {
+    if (const auto capped = readBack.find(pid); capped != readBack.end() && classes.count(pid) != 0) {
+      return capped->second;
+    }
     const auto it = classes.find(pid);
     if (it == classes.end()) return std::nullopt;
     return it->second;
@@ -238,9 +241,65 @@ class FakeProcessPriorities final : public ProcessPriorities {
   ProcessId self = 4242;
   std::map<ProcessId, PriorityClass> classes{{4242, PriorityClass::Normal}};
   std::set<ProcessId> denied;  // processes of another user
+  std::map<ProcessId, PriorityClass> readBack;  // what the system reports, whatever was set
   std::vector<std::pair<ProcessId, PriorityClass>> changes;
   bool mayRaise = true;
   int deferredCompletions = 0;
+};
+
+// Units of a user manager: which unit holds which process, each unit's
+// weight setting and the weight the system applies. Every change is recorded.
+class FakeUnitWeights final : public UnitWeights {
+ public:
+  bool Available() override { return available; }
+  std::optional<std::string> UnitOf(ProcessId pid) override {
+    const auto it = units.find(pid);
+    if (it == units.end()) return std::nullopt;
+    return it->second;
+  }
+  std::optional<std::uint64_t> WeightOf(const std::string& unit) override {
+    if (unreadable.count(unit) != 0) return std::nullopt;
+    const auto it = weights.find(unit);
+    if (it == weights.end()) return std::nullopt;
+    return it->second;
+  }
+  std::error_code SetWeight(const std::string& unit, std::uint64_t weight) override {
+    sets.emplace_back(unit, weight);
+    if (weights.count(unit) == 0) return std::make_error_code(std::errc::no_such_process);
+    if (refused.count(unit) != 0) return std::make_error_code(std::errc::permission_denied);
+    weights[unit] = weight;
+    return {};
+  }
+  std::optional<std::uint64_t> AppliedWeight(const std::string& unit) override {
+    if (!controller) return std::nullopt;
+    const auto it = weights.find(unit);
+    if (it == weights.end()) return std::nullopt;
+    return it->second == kUnset ? 100 : it->second;
+  }
+
+  bool available = false;  // no user manager unless the test says so
+  bool controller = true;  // whether the system applies the weights
+  std::map<ProcessId, std::string> units;
+  std::map<std::string, std::uint64_t> weights;  // the units that exist
+  std::set<std::string> refused;                 // changes refused by the manager
+  std::set<std::string> unreadable;
+  std::vector<std::pair<std::string, std::uint64_t>> sets;
+};
+
+// Scheduler accounting set by the test, with a clock it moves.
+class FakeSchedulerStats final : public SchedulerStats {
+ public:
+  std::uint64_t NowNs() override { return now; }
+  std::optional<ProcessTimes> TimesOf(ProcessId pid) override {
+    const auto it = processes.find(pid);
+    if (it == processes.end()) return std::nullopt;
+    return it->second;
+  }
+  std::optional<std::uint64_t> CpuSomeStallUs() override { return stallUs; }
+
+  std::uint64_t now = 1'000'000'000;
+  std::map<ProcessId, ProcessTimes> processes;
+  std::optional<std::uint64_t> stallUs = 0;
 };
 
 // CPU caps held in memory. Every process may be limited unless the test says
@@ -296,6 +355,8 @@ struct FakePlatform {
   FakeAutostart* autostart = Own<FakeAutostart>(platform.autostart);
   FakeForegroundWindow* windows = Own<FakeForegroundWindow>(platform.foregroundWindow);
   FakeProcessPriorities* priorities = Own<FakeProcessPriorities>(platform.processPriorities);
+  FakeUnitWeights* unitWeights = Own<FakeUnitWeights>(platform.unitWeights);
+  FakeSchedulerStats* schedulerStats = Own<FakeSchedulerStats>(platform.schedulerStats);
   FakeCpuLimiter* cpuLimiter = Own<FakeCpuLimiter>(platform.cpuLimiter);
 
  private:

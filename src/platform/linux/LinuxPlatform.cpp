@@ -10,10 +10,12 @@
 #include "platform/linux/LinuxProcessTable.h"
 #include "platform/linux/LinuxProcessPriority.h"
 #include "platform/linux/LinuxProfileFile.h"
+#include "platform/linux/LinuxSchedulerStats.h"
 #include "platform/linux/LinuxShutdownRequests.h"
 #include "platform/linux/LinuxSingleInstance.h"
 #include "platform/linux/LinuxWorkingSetTrimmer.h"
 #include "platform/linux/LinuxSystemMemory.h"
+#include "platform/linux/LinuxUnitWeights.h"
 
 namespace platform {
 
@@ -38,6 +40,8 @@ Platform CreateNativePlatform() {
   // The X11 window comes from the GUI's own connection (CreateX11ForegroundWindow).
   p.foregroundWindow = std::make_unique<NoForegroundWindow>();
   p.processPriorities = std::make_unique<LinuxProcessPriorities>("/proc", helper);
+  p.unitWeights = std::make_unique<LinuxUnitWeights>();
+  p.schedulerStats = std::make_unique<LinuxSchedulerStats>();
   p.cpuLimiter = CreateLinuxCpuLimiter();
   return p;
 }
