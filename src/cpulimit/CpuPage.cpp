@@ -3,6 +3,7 @@
 #include <QMessageBox>
 
 #include "button/Command.h"
+#include "common/PlainText.h"
 #include "cpulimit/CpuLimitSlots.h"
 #include "cpulimit/FormSetProcessCpuPercent.h"
 #include "cpulimit/ModuleGetFileIcon.h"
@@ -66,7 +67,7 @@ void CpuPage::LoadProcessList() {
   ImageListProcesses.clear();
   for (const ProcessRow& row : tarvelo::LoadProcessList(processes_)) {
     QTreeWidgetItem* item = ListViewProcesses->AddRow(
-        {QString::number(row.id), QString::number(row.pid), QString::fromStdString(row.name)});
+        {QString::number(row.id), QString::number(row.pid), QString::fromStdString(PlainText::Displayable(row.name))});
     const QString key = QString::fromStdString(row.iconKey);
     const QIcon icon = ModuleGetFileIcon::GetFileIcon(icons_, row.path, true);
     if (!icon.isNull()) {
