@@ -18,8 +18,10 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev libcap-dev libxcb1-dev libxcb-res0-dev libglib2.0-dev
-  # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev
+  # tests and benchmarks; clang and its runtime for the libFuzzer harnesses
+  # (g++ brings the AddressSanitizer and UBSan runtimes itself); stress-ng to
+  # try the suite on a loaded machine
+  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev stress-ng
   # a private X display with a window manager and a tray host, and tools to drive it
   xvfb xauth openbox trayer xdotool x11-utils imagemagick
   # the program's fonts: metric-compatible stand-ins for Verdana and Arial

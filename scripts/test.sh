@@ -2,7 +2,10 @@
 # Sets up, builds and runs every test: the logic and widget suites and the
 # end-to-end suite on a private X display, which the tests start and stop;
 # then the Windows build of the platform layer and of the Qt-free suites under
-# Wine (scripts/test-windows.sh). Extra arguments go to both ctest runs.
+# Wine (scripts/test-windows.sh); then the suites again under AddressSanitizer
+# and UndefinedBehaviorSanitizer with the fuzz corpus replayed
+# (scripts/test-sanitizers.sh; TARVELO_SANITIZERS=0 leaves that out). Extra
+# arguments go to every ctest run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TARVELO_BUILD_DIR:-$root/build}
@@ -11,4 +14,7 @@ build=${TARVELO_BUILD_DIR:-$root/build}
 status=0
 ctest --test-dir "$build" --output-on-failure --timeout 600 --parallel "$(nproc)" "$@" || status=$?
 "$root/scripts/test-windows.sh" "$@" || status=$?
+if [ "${TARVELO_SANITIZERS:-1}" != 0 ]; then
+  "$root/scripts/test-sanitizers.sh" "$@" || status=$?
+fi
 exit $status
