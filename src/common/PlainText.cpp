@@ -1,5 +1,8 @@
 #include "common/PlainText.h"
 
+#include <cstddef>
+#include <utility>
+
 namespace tarvelo::PlainText {
 
 namespace {
