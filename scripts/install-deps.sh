@@ -20,8 +20,10 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev libcap-dev libxcb1-dev libxcb-res0-dev libglib2.0-dev libsystemd-dev
   # the scalable icon (QSvgGenerator), the man page, the Debian package
   qt6-svg-dev gzip dpkg-dev file
-  # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev
+  # tests and benchmarks; clang and its runtime for the libFuzzer harnesses
+  # (g++ brings the AddressSanitizer and UBSan runtimes itself); stress-ng to
+  # try the suite on a loaded machine
+  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev stress-ng
   # a private D-Bus for the stand-in of the systemd user manager
   dbus
   # setcap gives tarvelo-priv its capability in the tests; setpriv runs it as another user

@@ -3,8 +3,11 @@
 # end-to-end suite on a private X display, which the tests start and stop;
 # then the Windows build of the platform layer and of the Qt-free suites under
 # Wine (scripts/test-windows.sh); then, as root or with sudo, the Debian
-# package (scripts/test-package.sh), which installs and removes it. Extra
-# arguments go to both ctest runs and leave the package out.
+# package (scripts/test-package.sh), which installs and removes it; then the
+# suites again under AddressSanitizer and UndefinedBehaviorSanitizer with the
+# fuzz corpus replayed (scripts/test-sanitizers.sh; TARVELO_SANITIZERS=0
+# leaves that out). Extra arguments go to every ctest run and leave the
+# package out.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TARVELO_BUILD_DIR:-$root/build}
@@ -15,4 +18,7 @@ ctest --test-dir "$build" --output-on-failure --timeout 600 --parallel "$(nproc)
 "$root/scripts/test-windows.sh" "$@" || status=$?
 # After every suite, as installing the package changes the machine.
 [ $# -gt 0 ] || "$root/scripts/test-package.sh" || status=$?
+if [ "${TARVELO_SANITIZERS:-1}" != 0 ]; then
+  "$root/scripts/test-sanitizers.sh" "$@" || status=$?
+fi
 exit $status

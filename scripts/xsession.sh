@@ -49,7 +49,7 @@ start() {
   setsid Xvfb -displayfd 3 -screen 0 1280x800x24 -dpi 96 -nolisten tcp -noreset \
     3>"$dir/display.number" >"$dir/xvfb.log" 2>&1 &
   echo $! >> "$dir/pids"
-  wait_for 10 Xvfb test -s "$dir/display.number"
+  wait_for 60 Xvfb test -s "$dir/display.number"
   local display=":$(tr -d '[:space:]' < "$dir/display.number")"
   export DISPLAY=$display
 
@@ -66,7 +66,7 @@ start() {
 
   setsid openbox --sm-disable >"$dir/openbox.log" 2>&1 &
   echo $! >> "$dir/pids"
-  wait_for 10 openbox sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+  wait_for 60 openbox sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
 
   : > "$dir/trayer.log"
   start_tray
@@ -82,7 +82,7 @@ start_tray() {
   setsid trayer --edge bottom --align right --widthtype request --height 24 --transparent false \
     --tint 0x1e3a5f --SetDockType true --SetPartialStrut true >>"$dir/trayer.log" 2>&1 &
   echo $! > "$dir/tray.pid"
-  wait_for 10 trayer xdotool search --classname trayer
+  wait_for 60 trayer xdotool search --classname trayer
 }
 
 restart_tray() {

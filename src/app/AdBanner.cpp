@@ -34,10 +34,12 @@ AdBanner::AdBanner(widgets::Label* labelAd, QTimer* timerAd, std::function<bool(
   connect(this, &AdBanner::Downloaded, this, &AdBanner::ShowText);
   connect(labelAd_, &widgets::Label::Clicked, this, [this] { QDesktopServices::openUrl(pageAddress_); });
   labelAd_->installEventFilter(this);
+  if (labelAd_->window() != labelAd_) labelAd_->window()->installEventFilter(this);
 }
 
 void AdBanner::TimerAdTick() {
   if (dialogVisible_ && dialogVisible_()) return;
+  if (Downloading() || !backoff_.Tick()) return;
   DownloadAdText();
 }
 
@@ -48,6 +50,7 @@ bool AdBanner::DownloadAdText() {
                                                                  static_cast<qsizetype>(ModuleAd::kAgentName.size())));
   request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
   request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+  request.setMaximumRedirectsAllowed(ModuleAd::kMaxRedirects);
   body_.clear();
   rejected_ = false;
   reply_ = network_->get(request);
@@ -79,9 +82,14 @@ void AdBanner::FinishReply() {
   reply_ = nullptr;
   reply->deleteLater();
   const std::string text =
-      ok ? ModuleAd::AdTextFromReply(std::string_view(body_.constData(), static_cast<std::size_t>(body_.size())))
+      ok ? ModuleAd::BannerText(std::string_view(body_.constData(), static_cast<std::size_t>(body_.size())))
          : std::string();
   body_.clear();
+  if (text.empty()) {
+    backoff_.Failed();
+  } else {
+    backoff_.Reset();
+  }
   emit Downloaded(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
@@ -93,6 +101,8 @@ void AdBanner::ShowText(const QString& text) {
 }
 
 bool AdBanner::eventFilter(QObject* watched, QEvent* event) {
+  // The user is back: the next tick asks at once.
+  if (watched == labelAd_->window() && watched != labelAd_ && event->type() == QEvent::Show) backoff_.Reset();
   // The pointer over the banner underlines it; the window's background takes
   // the underline away again.
   if (watched == labelAd_ && (event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) &&

@@ -1,6 +1,9 @@
 #include "app/ModuleAd.h"
 
+#include <algorithm>
 #include <cstdlib>
+
+#include "common/PlainText.h"
 
 namespace tarvelo::ModuleAd {
 
@@ -34,6 +37,25 @@ std::string AdPageAddress(std::string_view siteRoot) { return std::string(siteRo
 std::string AdTextFromReply(std::string_view reply) {
   if (!StartsWithNoCase(reply, "AD")) return "";
   return std::string(reply.substr(2));
+}
+
+std::string BannerText(std::string_view reply) {
+  std::string text = AdTextFromReply(reply);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return PlainText::Displayable(text);
+}
+
+bool PollBackoff::Tick() {
+  if (++waited_ < gap_) return false;
+  waited_ = 0;
+  return true;
+}
+
+void PollBackoff::Failed() { gap_ = std::min(gap_ * 2, kMaxTicks); }
+
+void PollBackoff::Reset() {
+  gap_ = 1;
+  waited_ = 0;
 }
 
 }  // namespace tarvelo::ModuleAd

@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "button/Command.h"
+#include "common/PlainText.h"
 #include "cpulimit/CpuLimitControl.h"
 #include "cpulimit/FormSetProcessCpuPercent.h"
 #include "cpulimit/ModuleGetFileIcon.h"
@@ -72,7 +73,7 @@ void CpuPage::FillList(const std::vector<ProcessRow>& rows) {
   std::unordered_map<std::string, QIcon> iconOfPath;
   for (const ProcessRow& row : rows) {
     QTreeWidgetItem* item = ListViewProcesses->AddRow(
-        {QString::number(row.id), QString::number(row.pid), QString::fromStdString(row.name)});
+        {QString::number(row.id), QString::number(row.pid), QString::fromStdString(PlainText::Displayable(row.name))});
     const QString key = QString::fromStdString(row.iconKey);
     auto [known, added] = iconOfPath.try_emplace(row.path);
     if (added) known->second = ModuleGetFileIcon::GetFileIcon(icons_, row.path, true);

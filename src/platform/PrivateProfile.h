@@ -26,9 +26,10 @@ class PrivateProfile {
 };
 
 // Whether a section, key and value can be written without breaking the line
-// structure of the file (and so changing other keys): names that are not
-// blank, no line break or NUL anywhere, no "]" in a section, no "=" or "[" in
-// a key. Every backend refuses other writes.
+// structure of the file (and so changing other keys) and so that the key reads
+// back: names that are not blank, no line break or NUL anywhere, no "]" in a
+// section, no "=" or "[" in a key, no key starting with the comment marks ";"
+// or "#". Every backend refuses other writes.
 bool IsWritableEntry(std::string_view section, std::string_view key, std::string_view value);
 
 }  // namespace platform

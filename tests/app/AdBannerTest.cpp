@@ -48,6 +48,8 @@ class AdServer : public QObject {
     answer_ = true;
   }
   void NeverAnswer() { answer_ = false; }
+  // Answers requests for path with a redirect to location (a full address).
+  void Redirect(const QByteArray& path, const QByteArray& location) { redirects_[path] = location; }
 
   QList<Request> requests;
 
@@ -66,9 +68,17 @@ class AdServer : public QObject {
     head += socket->read(16 * 1024 - head.size());
     const qsizetype end = head.indexOf("\r\n\r\n");
     if (end < 0 && head.size() < 16 * 1024) return;
-    requests.append({head.left(end), clock_.elapsed()});
+    const QByteArray request = head.left(end);
+    requests.append({request, clock_.elapsed()});
     heads_.remove(socket);
     if (!answer_) return;
+    const QByteArray path = request.split(' ').value(1);
+    if (redirects_.contains(path)) {
+      socket->write("HTTP/1.1 302 Found\r\nLocation: " + redirects_[path] +
+                    "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+      socket->disconnectFromHost();
+      return;
+    }
     socket->write("HTTP/1.1 " + QByteArray::number(status_) + (status_ == 200 ? " OK" : " Error") +
                   "\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " + QByteArray::number(body_.size()) +
                   "\r\nConnection: close\r\n\r\n" + body_);
@@ -78,6 +88,7 @@ class AdServer : public QObject {
   QTcpServer server_;
   QElapsedTimer clock_;
   QHash<QTcpSocket*, QByteArray> heads_;
+  QHash<QByteArray, QByteArray> redirects_;
   QByteArray body_ = "";
   int status_ = 200;
   bool answer_ = true;
@@ -101,7 +112,7 @@ struct Scene {
     banner = form.findChild<AdBanner*>("AdBanner");
     EXPECT_NE(banner, nullptr);
   }
-  bool WaitForRequests(int count, int timeoutMs = 3000) {
+  bool WaitForRequests(int count, int timeoutMs = 10000) {
     return QTest::qWaitFor([&] { return server.requests.size() >= count; }, timeoutMs);
   }
 
@@ -210,6 +221,51 @@ TEST(AdBanner, HidingTheWindowPollsAgainAndOnlyANewTextReplacesTheOld) {
   scene.server.Reply("ADSecond");
   ASSERT_TRUE(QTest::qWaitFor([&] { return scene.label->text() == "Second"; }, 3000));
   EXPECT_FALSE(scene.form.TimerAd->isActive());
+}
+
+TEST(AdBanner, ARedirectLoopEndsAfterAFewHopsAndThePollBacksOff) {
+  Scene scene;
+  scene.server.Redirect("/ad/tarvelo/", scene.server.Root() + "/ad/tarvelo/");
+  // Three polls fail: the next waits eight ticks.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return scene.banner->Backoff().TicksBetweenPolls() >= 8; }, 20000));
+  EXPECT_EQ(scene.server.requests.size(), 3 * (1 + ModuleAd::kMaxRedirects));
+  EXPECT_FALSE(scene.label->isVisibleTo(&scene.form));
+  EXPECT_TRUE(scene.form.TimerAd->isActive()) << "the poll goes on, slower";
+}
+
+TEST(AdBanner, AFewRedirectsAreFollowedToTheAdvertisement) {
+  Scene scene;
+  const QByteArray root = scene.server.Root();
+  scene.server.Redirect("/ad/tarvelo/", root + "/hop1");
+  scene.server.Redirect("/hop1", root + "/hop2");
+  scene.server.Redirect("/hop2", root + "/final");
+  scene.server.Reply("ADMoved here");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return scene.label->isVisibleTo(&scene.form); }, 10000));
+  EXPECT_EQ(scene.label->text(), "Moved here");
+  EXPECT_EQ(scene.server.requests.size(), 4);
+}
+
+TEST(AdBanner, ShowingTheWindowAgainOrAnAdvertisementStartsThePollOver) {
+  Scene scene;
+  scene.server.Reply("nothing", 404);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return scene.banner->Backoff().TicksBetweenPolls() >= 4; }, 10000));
+  scene.form.HideToTray();
+  scene.form.show();
+  EXPECT_EQ(scene.banner->Backoff().TicksBetweenPolls(), 1);
+  const int before = static_cast<int>(scene.server.requests.size());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return scene.banner->Backoff().TicksBetweenPolls() >= 2; }, 10000));
+  EXPECT_GT(scene.server.requests.size(), before) << "asked again at the next tick";
+
+  scene.server.Reply("ADBack");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return scene.label->isVisibleTo(&scene.form); }, 10000));
+  EXPECT_EQ(scene.banner->Backoff().TicksBetweenPolls(), 1);
+}
+
+TEST(AdBanner, ControlAndBidiCharactersOfTheTextShowAsPlaceholders) {
+  Scene scene;
+  scene.server.Reply("ADBuy \xE2\x80\xAEnow\x07 \xD0\xB4\xD0\xB0\r\n");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return scene.label->isVisibleTo(&scene.form); }, 10000));
+  EXPECT_EQ(scene.label->text(), QString::fromUtf8("Buy \xEF\xBF\xBDnow\xEF\xBF\xBD \xD0\xB4\xD0\xB0"));
 }
 
 TEST(AdBanner, BannerUnderlinesUnderThePointerAndItsLinksOpenTheSite) {

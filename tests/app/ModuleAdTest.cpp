@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace tarvelo {
 namespace {
 
@@ -24,6 +26,33 @@ TEST(ModuleAd, TheMarkerInAnyCaseStartsTheTextAndAnythingElseIsNoAd) {
       {"AD\0after nul"s, "\0after nul"s},
   };
   for (const auto& c : cases) EXPECT_EQ(ModuleAd::AdTextFromReply(c.reply), c.text) << c.reply;
+}
+
+TEST(ModuleAd, FailedPollsComeEverLessOftenUpToFifteenMinutes) {
+  ModuleAd::PollBackoff backoff;
+  // Every poll fails: polls fall on ticks 1, 3, 7, 15, ... (3 s, 6 s, 12 s, ... apart).
+  std::vector<int> due;
+  for (int tick = 1; tick <= 70; ++tick) {
+    if (backoff.Tick()) {
+      due.push_back(tick);
+      backoff.Failed();
+    }
+  }
+  EXPECT_EQ(due, (std::vector<int>{1, 3, 7, 15, 31, 63}));
+  for (int i = 0; i < 20; ++i) backoff.Failed();
+  EXPECT_EQ(backoff.TicksBetweenPolls(), ModuleAd::PollBackoff::kMaxTicks);
+  EXPECT_EQ(ModuleAd::PollBackoff::kMaxTicks * 3, 15 * 60) << "with TimerAd's 3 s";
+  backoff.Reset();
+  EXPECT_TRUE(backoff.Tick()) << "the next tick polls";
+  EXPECT_TRUE(backoff.Tick());
+}
+
+TEST(ModuleAd, BannerTextDropsTheFinalLineBreakAndShowsControlsAsPlaceholders) {
+  EXPECT_EQ(ModuleAd::BannerText("ADOffer\r\n"), "Offer");
+  EXPECT_EQ(ModuleAd::BannerText("ADa\nb\n"), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(ModuleAd::BannerText("ADx\xE2\x80\xAEy"), "x\xEF\xBF\xBDy");
+  EXPECT_EQ(ModuleAd::BannerText("AD\r\n"), "");
+  EXPECT_EQ(ModuleAd::BannerText("Welcome"), "");
 }
 
 TEST(ModuleAd, SiteRootIsTheOverrideOnlyWhenItIsAWebAddress) {

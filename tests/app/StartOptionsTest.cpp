@@ -22,16 +22,19 @@ class StartOptionsTest : public ::testing::Test {
  protected:
   explicit StartOptionsTest(std::string executable = "/opt/Tarvelo Apps/tarvelo")
       : autorun{entry, std::move(executable)} {
-    std::filesystem::create_directories(machineDir);
+    std::filesystem::create_directories(dir.File("xdg/autostart"));
+    std::filesystem::create_directories(entryDir);
   }
 
-  std::string Entry() const { return ReadFile(machineDir + "/tarvelo.desktop"); }
-  bool EntryExists() const { return std::filesystem::exists(machineDir + "/tarvelo.desktop"); }
+  std::string Entry() const { return ReadFile(entryDir + "/tarvelo.desktop"); }
+  bool EntryExists() const { return std::filesystem::exists(entryDir + "/tarvelo.desktop"); }
   std::string Config() const { return ReadFile(file.Path()); }
 
   TempDir dir;
-  std::string machineDir = dir.File("xdg/autostart");
-  LinuxAutostartEntry entry{machineDir, dir.File("home/autostart")};
+  // The program file is no root-only one: its entry is the user's, even
+  // though the machine-wide folder is there.
+  std::string entryDir = dir.File("home/autostart");
+  LinuxAutostartEntry entry{dir.File("xdg/autostart"), entryDir};
   LinuxProfileFile file{dir.File("Config.ini")};
   Settings settings{file};
   ModuleAutorun autorun;
@@ -63,7 +66,7 @@ TEST_F(StartOptionsTest, StartUpBringsTheEntryInLineWithTheSettingAndThePresentP
   };
   for (const auto& c : cases) {
     // An entry left by an earlier start from another folder.
-    WriteFile(machineDir + "/tarvelo.desktop", "[Desktop Entry]\nExec=\"/old/place/tarvelo\"\n");
+    WriteFile(entryDir + "/tarvelo.desktop", "[Desktop Entry]\nExec=\"/old/place/tarvelo\"\n");
     WriteFile(file.Path(), "[Setting]\n" + c.autorun + "\nAutomin=1\n");
     EXPECT_EQ(options.LoadAutorun(), c.value) << c.autorun;
     ASSERT_EQ(EntryExists(), c.entry) << c.autorun;

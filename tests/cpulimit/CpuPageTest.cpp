@@ -72,6 +72,19 @@ TEST_F(CpuPageTest, StartUpListsTheProcessesWithAPathAndTheirIcons) {
   EXPECT_EQ(Page().CommandLimitProcessCPU->geometry().size(), QSize(97, 25));
 }
 
+TEST_F(CpuPageTest, NamesShowTheirControlAndBidiCharactersAsPlaceholders) {
+  const std::string spoof = "photo\xE2\x80\xAEgpj.exe";  // would read "photo.exe.jpg"
+  const std::string broken = "two\nlines\x1B[0m";
+  fake.processes->processes = {{50, spoof}, {60, broken}, {70, "\xD7\xA2\xD7\x91\xD7\xA8\xD7\x99\xD7\xAA"}};
+  fake.processes->modules = {{50, {"/opt/" + spoof}}, {60, {"/opt/" + broken}},
+                             {70, {"/opt/\xD7\xA2\xD7\x91\xD7\xA8\xD7\x99\xD7\xAA"}}};
+  emit Page().CommandRefreshProcess->Click();
+  ASSERT_EQ(List().RowCount(), 3);
+  EXPECT_EQ(List().Text(0, 2), QString::fromUtf8("photo\xEF\xBF\xBDgpj.exe"));
+  EXPECT_EQ(List().Text(1, 2), QString::fromUtf8("two\xEF\xBF\xBDlines\xEF\xBF\xBD[0m"));
+  EXPECT_EQ(List().Text(2, 2), QString::fromUtf8("\xD7\xA2\xD7\x91\xD7\xA8\xD7\x99\xD7\xAA")) << "Hebrew letters stay";
+}
+
 TEST_F(CpuPageTest, ShellPicturesBecomeTheRowsIcons) {
   // Where the shell hands out pictures (Windows), a row shows the picture.
   platform::IconPicture picture{16, 16, std::vector<std::uint32_t>(16 * 16, 0xFFC02010u)};

@@ -17,6 +17,15 @@ QString Display() {
   return QString::fromUtf8(file.readAll()).trimmed();
 }
 
+int Limit(int ms) {
+  static const int scale = [] {
+    bool ok = false;
+    const int value = qEnvironmentVariableIntValue("TARVELO_TEST_TIME_SCALE", &ok);
+    return ok && value > 0 ? value : 3;
+  }();
+  return ms * scale;
+}
+
 namespace {
 
 QProcessEnvironment DisplayEnvironment() {
@@ -33,7 +42,7 @@ ToolResult Tool(const QString& program, const QStringList& arguments, int timeou
   tool.setProcessEnvironment(DisplayEnvironment());
   tool.start(program, arguments);
   ToolResult result;
-  if (!tool.waitForFinished(timeoutMs) || tool.exitStatus() != QProcess::NormalExit) {
+  if (!tool.waitForFinished(Limit(timeoutMs)) || tool.exitStatus() != QProcess::NormalExit) {
     tool.kill();
     tool.waitForFinished(1000);
     return result;
@@ -52,8 +61,9 @@ QByteArray RunTool(const QString& program, const QStringList& arguments, int tim
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
   QElapsedTimer clock;
   clock.start();
+  const int limit = Limit(timeoutMs);
   while (!condition()) {
-    if (clock.elapsed() > timeoutMs) return false;
+    if (clock.elapsed() > limit) return false;
     QThread::msleep(100);
   }
   return true;
@@ -75,7 +85,7 @@ QStringList TrayHostWindows() {
 bool RestartTrayHost() {
   QProcess script;
   script.start(TARVELO_XSESSION_SCRIPT, {"restart-tray", qEnvironmentVariable("TARVELO_E2E_SESSION")});
-  return script.waitForFinished(20000) && script.exitStatus() == QProcess::NormalExit && script.exitCode() == 0;
+  return script.waitForFinished(Limit(20000)) && script.exitStatus() == QProcess::NormalExit && script.exitCode() == 0;
 }
 
 QString Window::Name() const { return QString::fromUtf8(RunTool("xdotool", {"getwindowname", id})).trimmed(); }
@@ -131,7 +141,7 @@ Tarvelo::Tarvelo(std::shared_ptr<Dirs> dirs, const QStringList& arguments, const
   process_.setChildProcessModifier([] { ::setsid(); });
   process_.start(program.isEmpty() ? QString(TARVELO_EXECUTABLE) : program, arguments);
 
-  process_.waitForStarted(5000);
+  process_.waitForStarted(Limit(5000));
 }
 
 Tarvelo::~Tarvelo() {
@@ -186,7 +196,9 @@ std::optional<Window> Tarvelo::WaitForWindow(QSize size, int timeoutMs) const {
 void Tarvelo::Signal(int signal) const { ::kill(static_cast<pid_t>(Pid()), signal); }
 
 std::optional<int> Tarvelo::WaitForExit(int timeoutMs) {
-  if (!process_.waitForFinished(timeoutMs) || process_.exitStatus() != QProcess::NormalExit) return std::nullopt;
+  if (!process_.waitForFinished(Limit(timeoutMs)) || process_.exitStatus() != QProcess::NormalExit) {
+    return std::nullopt;
+  }
   return process_.exitCode();
 }
 

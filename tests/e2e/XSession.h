@@ -14,6 +14,12 @@ namespace tarvelo::e2e {
 // The private display the fixture started ($TARVELO_E2E_SESSION/display).
 QString Display();
 
+// A time limit of the tests, stretched by $TARVELO_TEST_TIME_SCALE (3 when
+// unset) so that a loaded machine passes too. The waits below apply it to
+// the limits they are given: a wait ends as soon as its event comes, so only
+// a failure takes the whole limit.
+int Limit(int ms);
+
 struct ToolResult {
   int exitCode = -1;  // -1 when it did not finish
   QByteArray out;
@@ -25,7 +31,7 @@ ToolResult Tool(const QString& program, const QStringList& arguments, int timeou
 // What the tool printed; "" when it failed.
 QByteArray RunTool(const QString& program, const QStringList& arguments, int timeoutMs = 10000);
 
-// Polls until the condition holds or the time is up.
+// Polls until the condition holds or the time (stretched by Limit) is up.
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000);
 
 // A screenshot of the whole display.

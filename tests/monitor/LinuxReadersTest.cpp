@@ -41,6 +41,7 @@ TEST(LinuxCpuTimes, ParsesIdleAndIowaitOfTheCpuLine) {
       {"before iowait existed", "cpu  1 2 3 7\ncpu0 1 2 3 7\n", 100, 7 * 100'000ll, 1},
       {"no processor lines", "cpu  1 2 3 7 0\nintr 5\n", 100, 7 * 100'000ll, 0},
       {"the cpu line ends the file", "cpu  1 2 3 9 1", 100, 10 * 100'000ll, 0},
+      {"the largest time that fits", "cpu  0 0 0 922337203680 5", 1, 9223372036850000000ll, 0},
   };
   for (const auto& c : cases) {
     const auto figures = ParseProcStat(c.text, c.hz);
@@ -48,10 +49,15 @@ TEST(LinuxCpuTimes, ParsesIdleAndIowaitOfTheCpuLine) {
     EXPECT_EQ(figures->idleTime, c.idle) << c.what;
     EXPECT_EQ(figures->processorCount, c.processors) << c.what;
   }
-  for (const char* bad : {"", "intr 1 2\ncpu  1 2 3 4\n", "cpu  1 2 x\n", "cpu  1 2 3\n"}) {
+  // Absurd counts, which no kernel writes: too large for 64 bits as a count,
+  // as a sum, or as a time in 100 ns units.
+  for (const char* bad : {"", "intr 1 2\ncpu  1 2 3 4\n", "cpu  1 2 x\n", "cpu  1 2 3\n",
+                          "cpu  1 2 3 18446744073709551616 0\n", "cpu  1 2 3 18446744073709551615 1\n",
+                          "cpu  1 2 3 18446744073709551615 0\n"}) {
     EXPECT_FALSE(ParseProcStat(bad, 100)) << bad;
   }
   EXPECT_FALSE(ParseProcStat(kStat, 0));
+  EXPECT_FALSE(ParseProcStat("cpu  0 0 0 922337203680 6\n", 1)) << "one 100 ns unit past the largest time";
 }
 
 TEST(LinuxCpuTimes, ReadsTheFixtureAfreshWithAMonotonicClock) {

@@ -1,10 +1,15 @@
 #include "platform/linux/LinuxAutostartEntry.h"
 
+#include <gio/gdesktopappinfo.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
+#include "platform/linux/FileIo.h"
 #include "support/TempDir.h"
 
 namespace platform::linux_impl {
@@ -13,6 +18,9 @@ namespace {
 using tarvelo::testing::ReadFile;
 using tarvelo::testing::TempDir;
 using tarvelo::testing::WriteFile;
+
+// A program file that only root can change, on every Debian system.
+constexpr char kRootsProgram[] = "/usr/bin/env";
 
 // The Exec line of the entry for a path, "" when there is no entry.
 std::string ExecLine(const std::string& path) {
@@ -31,7 +39,7 @@ TEST(LinuxAutostartEntry, ExecQuotesThePathSoTheSessionRunsExactlyIt) {
       {R"(/a "quoted" dir/tarvelo)", R"(Exec="/a \\"quoted\\" dir/tarvelo")"},
       {"/$HOME/`id`/tarvelo", R"(Exec="/\\$HOME/\\`id\\`/tarvelo")"},
       {R"(/back\slash/tarvelo)", R"(Exec="/back\\\\slash/tarvelo")"},
-      {"/100%/tarvelo", R"(Exec="/100%%/tarvelo")"},
+      {"/100%/tarvelo", R"(Exec=env "/100%%/tarvelo")"},
       {"/Programme/Größe 日本/tarvelo", R"(Exec="/Programme/Größe 日本/tarvelo")"},
   };
   for (const auto& c : cases) EXPECT_EQ(ExecLine(c.path), c.exec) << c.path;
@@ -45,7 +53,7 @@ TEST(LinuxAutostartEntry, ExecQuotesThePathSoTheSessionRunsExactlyIt) {
 TEST(LinuxAutostartEntry, PathsThatNoEntryCanHoldAreRefused) {
   using namespace std::string_literals;
   for (const std::string& path : {""s, "tarvelo"s, "bin/tarvelo"s, "/a\nExec=/bin/evil"s, "/tab\there"s,
-                                   "/bad\xFF/utf8"s, "/overlong\xC0\xAF"s, "/nul\0x"s}) {
+                                   "/bad\xFF/utf8"s, "/overlong\xC0\xAF"s, "/nul\0x"s, "/50%=half/tarvelo"s}) {
     EXPECT_FALSE(LinuxAutostartEntry::DesktopEntry(path)) << path;
     TempDir dir;
     LinuxAutostartEntry autostart(dir.File("machine"), dir.File("user"));
@@ -65,17 +73,74 @@ TEST(LinuxAutostartEntry, WritesMachineWideWhereItCanElseForTheUser) {
   EXPECT_FALSE(std::filesystem::exists(machine));
   EXPECT_NE(ReadFile(user + "/tarvelo.desktop").find("Exec=\"/opt/old/tarvelo\"\n"), std::string::npos);
 
-  // With it: machine-wide, readable by every user, and the user's copy, which
-  // would override it with the old path, goes.
+  // With it: machine-wide for a program only root can change, readable by
+  // every user, and the user's copy, which would override it with the old
+  // path, goes.
   std::filesystem::create_directories(machine);
-  ASSERT_TRUE(autostart.Write("/opt/new/tarvelo"));
+  ASSERT_TRUE(autostart.Write(kRootsProgram));
   const std::string written = ReadFile(machine + "/tarvelo.desktop");
-  EXPECT_NE(written.find("Exec=\"/opt/new/tarvelo\"\n"), std::string::npos);
+  EXPECT_NE(written.find("Exec=\"" + std::string(kRootsProgram) + "\"\n"), std::string::npos);
   EXPECT_EQ(written.find("/opt/old/"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(user + "/tarvelo.desktop"));
   struct stat st {};
   ASSERT_EQ(::stat((machine + "/tarvelo.desktop").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0644u);
+}
+
+TEST(LinuxAutostartEntry, AProgramThatAnOrdinaryUserCanReplaceGetsOnlyTheUsersEntry) {
+  TempDir dir;
+  const std::string machine = dir.File("xdg/autostart");
+  const std::string user = dir.File("home/autostart");
+  std::filesystem::create_directories(machine);
+  LinuxAutostartEntry autostart(machine, user);
+  // Under /tmp, a folder every user may write to; then in a folder of its
+  // own that anyone may write to; then owned by another user.
+  const std::string program = dir.File("tarvelo");
+  WriteFile(program, "#!/bin/sh\n");
+  ASSERT_EQ(::chmod(program.c_str(), 0755), 0);
+  std::filesystem::create_directories(dir.File("open"));
+  ASSERT_EQ(::chmod(dir.File("open").c_str(), 0777), 0);
+  const std::string inOpenFolder = dir.File("open/tarvelo");
+  WriteFile(inOpenFolder, "#!/bin/sh\n");
+  for (const std::string& path : {program, inOpenFolder}) {
+    EXPECT_FALSE(IsChangeableOnlyByRoot(path)) << path;
+    ASSERT_TRUE(autostart.Write(path)) << path;
+    EXPECT_FALSE(std::filesystem::exists(machine + "/tarvelo.desktop")) << path;
+    EXPECT_NE(ReadFile(user + "/tarvelo.desktop").find(path), std::string::npos) << path;
+  }
+  EXPECT_TRUE(IsChangeableOnlyByRoot(kRootsProgram));
+  EXPECT_TRUE(IsChangeableOnlyByRoot("/bin/env")) << "links that root made are followed (/bin)";
+  EXPECT_FALSE(IsChangeableOnlyByRoot("/usr/bin/no-such-tarvelo"));
+  EXPECT_FALSE(IsChangeableOnlyByRoot("/usr/bin")) << "a folder is no program";
+}
+
+TEST(LinuxAutostartEntry, GioReadsTheEntryAndStartsExactlyTheProgram) {
+  // Each program writes a mark next to itself when it runs.
+  TempDir dir;
+  for (const std::string folder : {"plain", "100% sure", "My \"quoted\" $HOME `id` back\\slash", "Größe 日本"}) {
+    const std::string program = dir.File(folder) + "/tarvelo";
+    std::filesystem::create_directories(dir.File(folder));
+    WriteFile(program, "#!/bin/sh\n: > \"$0.ran\"\n");
+    ASSERT_EQ(::chmod(program.c_str(), 0755), 0);
+    const auto entry = LinuxAutostartEntry::DesktopEntry(program);
+    ASSERT_TRUE(entry) << program;
+
+    GKeyFile* keys = g_key_file_new();
+    ASSERT_TRUE(g_key_file_load_from_data(keys, entry->data(), entry->size(), G_KEY_FILE_NONE, nullptr)) << program;
+    GDesktopAppInfo* info = g_desktop_app_info_new_from_keyfile(keys);
+    g_key_file_unref(keys);
+    ASSERT_NE(info, nullptr) << "GIO rejects the entry for " << program;
+    GError* error = nullptr;
+    EXPECT_TRUE(g_app_info_launch(G_APP_INFO(info), nullptr, nullptr, &error)) << (error ? error->message : "");
+    if (error != nullptr) g_error_free(error);
+    g_object_unref(info);
+    bool ran = false;
+    for (int i = 0; i < 600 && !ran; ++i) {
+      ran = std::filesystem::exists(program + ".ran");
+      if (!ran) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_TRUE(ran) << program;
+  }
 }
 
 TEST(LinuxAutostartEntry, RemoveTakesTheEntryOutOfEveryPlaceAndLeavesOthers) {

@@ -1,10 +1,14 @@
 #include "platform/linux/LinuxProfileFile.h"
 
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "support/TempDir.h"
 
@@ -162,24 +166,206 @@ TEST(LinuxProfileFile, RefusesNamesAndValuesThatWouldBreakTheFile) {
   EXPECT_EQ(ReadFile(profile.Path()), "[S]\nk=1\n");
 }
 
-TEST(LinuxProfileFile, ReplacesTheFileAtomicallyKeepingModeAndLinks) {
+TEST(LinuxProfileFile, ReplacesTheFileAtomicallyKeepingOwnerGroupAndMode) {
   TempDir dir;
-  const std::string real = dir.File("real.ini");
-  WriteFile(real, "[S]\nk=1\n");
-  ASSERT_EQ(::chmod(real.c_str(), 0600), 0);
-  std::filesystem::create_symlink(real, dir.File("Config.ini"));
   LinuxProfileFile profile(dir.File("Config.ini"));
+  WriteFile(profile.Path(), "[S]\nk=1\n");
+  ASSERT_EQ(::chmod(profile.Path().c_str(), 0640), 0);
+  struct stat before {};
+  ASSERT_EQ(::stat(profile.Path().c_str(), &before), 0);
+  // Root hands the file to another group, as an administrator may have.
+  const gid_t group = ::geteuid() == 0 ? 65534 : before.st_gid;
+  ASSERT_EQ(::chown(profile.Path().c_str(), before.st_uid, group), 0);
 
   ASSERT_TRUE(profile.WriteString("S", "k", "2"));
-  EXPECT_TRUE(std::filesystem::is_symlink(profile.Path()));
-  EXPECT_EQ(ReadFile(real), "[S]\nk=2\n");
-  struct stat st {};
-  ASSERT_EQ(::stat(real.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  EXPECT_EQ(ReadFile(profile.Path()), "[S]\nk=2\n");
+  struct stat after {};
+  ASSERT_EQ(::stat(profile.Path().c_str(), &after), 0);
+  EXPECT_NE(after.st_ino, before.st_ino) << "replaced, not rewritten in place";
+  EXPECT_EQ(after.st_mode & 07777, 0640u);
+  EXPECT_EQ(after.st_uid, before.st_uid);
+  EXPECT_EQ(after.st_gid, group);
   // No temporary file is left behind.
   int entries = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) ++entries;
-  EXPECT_EQ(entries, 2);
+  EXPECT_EQ(entries, 1);
+}
+
+TEST(LinuxProfileFile, KeyNamesThatWouldNotReadBackAreRefused) {
+  TempDir dir;
+  LinuxProfileFile profile(dir.File("Config.ini"));
+  WriteFile(profile.Path(), "[S]\nk=1\n");
+  for (const char* key : {";k", "#k", "  ;k", "\t#k", "\t"}) {
+    EXPECT_FALSE(profile.WriteString("S", key, "1")) << key;
+  }
+  EXPECT_FALSE(profile.WriteString("\t", "k", "1"));
+  EXPECT_EQ(ReadFile(profile.Path()), "[S]\nk=1\n");
+  // A comment mark later in the name is part of it.
+  ASSERT_TRUE(profile.WriteString("S", "k;2", "x"));
+  EXPECT_EQ(profile.GetString("S", "k;2", kAbsent, kMax), "x");
+}
+
+TEST(LinuxProfileFile, ALastLineEndingInABareCrMeansTheSameAfterALineIsAdded) {
+  const struct {
+    std::string before, after;
+  } cases[] = {
+      {"[S]\nk=1\r", "[S]\nk=1\r\nj=2\n"},
+      {"[S]\r\nk=1\r", "[S]\r\nk=1\r\nj=2\r\n"},
+      {"[S]\r", "[S]\r\nj=2\n"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    LinuxProfileFile profile(dir.File("Config.ini"));
+    WriteFile(profile.Path(), c.before);
+    const std::string k = profile.GetString("S", "k", kAbsent, kMax);
+    ASSERT_TRUE(profile.WriteString("S", "j", "2"));
+    EXPECT_EQ(ReadFile(profile.Path()), c.after);
+    EXPECT_EQ(profile.GetString("S", "k", kAbsent, kMax), k);
+    EXPECT_EQ(profile.GetString("S", "j", kAbsent, kMax), "2");
+  }
+}
+
+// What a settings file in a hostile place must never do: follow a link,
+// open a FIFO or device, replace a read-only file or, as root, trust what
+// another user owns or may write. In every case a read gives the default (or
+// the read-only file's own value) without blocking, a write fails, and the
+// other file is untouched. Runs in dir with the caller's rights.
+void CheckHostileSettingsFiles(const std::string& dir, const std::string& victim) {
+  const bool root = ::geteuid() == 0;
+  const std::string victimBefore = ReadFile(victim);
+  struct stat victimStat {};
+  ASSERT_EQ(::stat(victim.c_str(), &victimStat), 0);
+  const struct {
+    const char* what;
+    std::function<void(const std::string& path)> make;
+    std::string expectedRead;
+    bool onlyAsRoot;
+  } cases[] = {
+      {"link to another's file", [&](const std::string& p) { std::filesystem::create_symlink(victim, p); }, kAbsent,
+       false},
+      {"link to a missing file", [&](const std::string& p) { std::filesystem::create_symlink(p + ".new", p); }, kAbsent,
+       false},
+      {"FIFO", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }, kAbsent, false},
+      {"device",
+       [](const std::string& p) {
+         // A copy of /dev/zero where the system lets root make one, else a link to it.
+         if (::mknod(p.c_str(), S_IFCHR | 0666, ::makedev(1, 5)) != 0) std::filesystem::create_symlink("/dev/zero", p);
+       },
+       kAbsent, false},
+      {"directory", [](const std::string& p) { std::filesystem::create_directory(p); }, kAbsent, false},
+      {"read-only file",
+       [](const std::string& p) {
+         WriteFile(p, "[S]\nk=ro\n");
+         ASSERT_EQ(::chmod(p.c_str(), 0444), 0);
+       },
+       "ro", false},
+      {"file of another user",
+       [](const std::string& p) {
+         WriteFile(p, "[S]\nk=theirs\n");
+         ASSERT_EQ(::chown(p.c_str(), 65534, 65534), 0);
+       },
+       kAbsent, true},
+      {"file anyone may write",
+       [](const std::string& p) {
+         WriteFile(p, "[S]\nk=open\n");
+         ASSERT_EQ(::chmod(p.c_str(), 0666), 0);
+       },
+       kAbsent, true},
+      {"folder of another user",
+       [](const std::string& p) {
+         WriteFile(p, "[S]\nk=1\n");
+         ASSERT_EQ(::chown(std::filesystem::path(p).parent_path().c_str(), 65534, 65534), 0);
+       },
+       kAbsent, true},
+      {"folder anyone may write",
+       [](const std::string& p) {
+         WriteFile(p, "[S]\nk=1\n");
+         ASSERT_EQ(::chmod(std::filesystem::path(p).parent_path().c_str(), 0777), 0);
+       },
+       kAbsent, true},
+  };
+  int index = 0;
+  for (const auto& c : cases) {
+    if (c.onlyAsRoot && !root) continue;
+    const std::string folder = dir + "/case" + std::to_string(index++);
+    std::filesystem::create_directory(folder);
+    const std::string path = folder + "/Config.ini";
+    c.make(path);
+    struct stat before {};
+    ASSERT_EQ(::lstat(path.c_str(), &before), 0) << c.what;
+    LinuxProfileFile profile(path);
+    EXPECT_EQ(profile.GetString("S", "k", kAbsent, kMax), c.expectedRead) << c.what;
+    EXPECT_FALSE(profile.WriteString("S", "k", "2")) << c.what;
+    struct stat after {};
+    ASSERT_EQ(::lstat(path.c_str(), &after), 0) << c.what;
+    EXPECT_EQ(after.st_ino, before.st_ino) << c.what << ": still in its place";
+    EXPECT_EQ(after.st_mtime, before.st_mtime) << c.what;
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++entries;
+    EXPECT_EQ(entries, 1) << c.what << ": nothing left beside it";
+  }
+  EXPECT_EQ(ReadFile(victim), victimBefore);
+  struct stat victimAfter {};
+  ASSERT_EQ(::stat(victim.c_str(), &victimAfter), 0);
+  EXPECT_EQ(victimAfter.st_ino, victimStat.st_ino);
+  EXPECT_EQ(victimAfter.st_mode, victimStat.st_mode);
+  EXPECT_EQ(victimAfter.st_uid, victimStat.st_uid);
+  EXPECT_EQ(victimAfter.st_gid, victimStat.st_gid);
+}
+
+TEST(LinuxProfileFile, HostileFilesAreNeitherFollowedNorOpenedNorReplaced) {
+  // The victim: a file only its owner (root, in CI) may read and write.
+  TempDir victimDir;
+  const std::string victim = victimDir.File("secret");
+  WriteFile(victim, "root:secret\n");
+  ASSERT_EQ(::chmod(victim.c_str(), 0600), 0);
+  TempDir dir;
+  CheckHostileSettingsFiles(dir.Path(), victim);
+}
+
+TEST(LinuxProfileFile, HostileFilesAsAnOrdinaryUserToo) {
+  if (::geteuid() != 0) GTEST_SKIP() << "runs as root only: it turns into another user";
+  TempDir victimDir;
+  ASSERT_EQ(::chmod(victimDir.Path().c_str(), 0755), 0);
+  const std::string victim = victimDir.File("secret");
+  WriteFile(victim, "root:secret\n");
+  ASSERT_EQ(::chmod(victim.c_str(), 0644), 0);  // readable, so the link could show it
+  TempDir dir;
+  ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+  ASSERT_EQ(::chown(dir.Path().c_str(), 65534, 65534), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+        ::setresuid(65534, 65534, 65534) != 0) {
+      ::_exit(2);
+    }
+    CheckHostileSettingsFiles(dir.Path(), victim);
+    ::_exit(::testing::Test::HasFailure() ? 1 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+}
+
+TEST(LinuxProfileFile, AsRootAFolderAnotherUserControlsAboveTheFileIsRefused) {
+  if (::geteuid() != 0) GTEST_SKIP() << "the ownership checks apply to root only";
+  // root's own folder, but inside one that another user owns: they could
+  // swap it for a link at any time.
+  TempDir dir;
+  std::filesystem::create_directories(dir.File("theirs/mine"));
+  ASSERT_EQ(::chown(dir.File("theirs").c_str(), 65534, 65534), 0);
+  LinuxProfileFile profile(dir.File("theirs/mine/Config.ini"));
+  WriteFile(profile.Path(), "[S]\nk=1\n");
+  EXPECT_EQ(profile.GetString("S", "k", kAbsent, kMax), kAbsent);
+  EXPECT_FALSE(profile.WriteString("S", "k", "2"));
+  EXPECT_EQ(ReadFile(profile.Path()), "[S]\nk=1\n");
+  // A link root made to a folder of root's is followed.
+  std::filesystem::create_directories(dir.File("real"));
+  std::filesystem::create_directory_symlink(dir.File("real"), dir.File("link"));
+  LinuxProfileFile linked(dir.File("link/Config.ini"));
+  EXPECT_TRUE(linked.WriteString("S", "k", "3"));
+  EXPECT_EQ(ReadFile(dir.File("real/Config.ini")), "[S]\nk=3\n");
 }
 
 TEST(LinuxProfileFile, CreatesTheMissingSettingsDirectory) {

@@ -13,15 +13,32 @@ struct FileContents {
   std::string bytes;
 };
 
-// Reads a whole regular file of at most maxBytes bytes.
+// Reads a whole regular file of at most maxBytes bytes. A symbolic link as the
+// last part of the path, a FIFO, a device or a socket is never opened (a FIFO
+// would block the caller for ever): the read fails.
 FileContents ReadWholeFile(const std::string& path, std::size_t maxBytes);
+
+// Reads a file the program keeps itself (settings, state), as ReadWholeFile
+// does. The folders above it are walked one by one; running as root, the read
+// fails unless the file and every folder above it belong to root and no one
+// else may write to them (a sticky folder such as /tmp may lie above), so that
+// no other user can make root read what they choose.
+FileContents ReadOwnFile(const std::string& path, std::size_t maxBytes);
 
 // Replaces the file at path with data so that readers see either the old or
 // the new contents, never a mix: the data goes to a temporary file in the same
-// directory, which is flushed and renamed over the old file. A symbolic link is
-// followed, and an existing file keeps its permissions. The directory is
-// created when missing. Returns false, leaving the old file as it was, on any
-// failure.
+// directory, which is flushed and renamed over the old file. The directory is
+// created (owner-only) when missing. An existing file keeps its owner, group
+// and mode. Refused, leaving everything as it was: a symbolic link, FIFO,
+// device, socket or directory in the file's place, a read-only file (one
+// without any write permission, or that the caller may not write), and,
+// running as root, a file or folder that ReadOwnFile would not trust. Returns
+// false on any failure.
 bool ReplaceFileAtomically(const std::string& path, std::string_view data);
+
+// Whether the file at path is a regular file that only root can change: it
+// and every folder above it belong to root and no one else may write to them.
+// Symbolic links on the way count only when root made them.
+bool IsChangeableOnlyByRoot(const std::string& path);
 
 }  // namespace platform::linux_impl

@@ -60,6 +60,12 @@ IniDocument IniDocument::Parse(std::string_view bytes) {
       }
       bytes.remove_prefix(lf + 1);
     } else {
+      // A bare CR ends the last line: a line added after it must not turn
+      // the CR into part of a CRLF that changes what the line reads as.
+      if (!text.empty() && text.back() == '\r') {
+        text.remove_suffix(1);
+        eol = "\r";
+      }
       bytes = {};
     }
     doc.lines_.push_back({std::string(text), std::move(eol)});
@@ -109,6 +115,7 @@ std::optional<std::string> IniDocument::Get(std::string_view section, std::strin
 void IniDocument::InsertLine(std::size_t index, std::string text) {
   // The line before the new one must end before the new one can start.
   if (index > 0 && lines_[index - 1].eol.empty()) lines_[index - 1].eol = newline_;
+  if (index > 0 && lines_[index - 1].eol == "\r") lines_[index - 1].eol = "\r\n";
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(index), Line{std::move(text), newline_});
 }
 

@@ -119,7 +119,12 @@ std::optional<std::string> LinuxAutostartEntry::DesktopEntry(std::string_view ex
       "Comment=Make the PC run faster\n";
   // The session skips the entry once the program is gone from this place.
   entry += "TryExec=" + EscapeString(executablePath) + "\n";
-  entry += "Exec=" + EscapeString(QuoteExecArgument(executablePath)) + "\n";
+  // Readers check that the first word of Exec names a program before they
+  // expand its "%%" to "%" (GIO does), so a path holding '%' is not that
+  // first word: env starts it.
+  const bool percent = executablePath.find('%') != std::string_view::npos;
+  if (percent && executablePath.find('=') != std::string_view::npos) return std::nullopt;  // env's NAME=VALUE
+  entry += "Exec=" + EscapeString((percent ? "env " : "") + QuoteExecArgument(executablePath)) + "\n";
   entry +=
       "Terminal=false\n"
       "X-GNOME-Autostart-enabled=true\n";
@@ -130,7 +135,10 @@ bool LinuxAutostartEntry::Write(const std::string& executablePath) {
   const std::optional<std::string> entry = DesktopEntry(executablePath);
   if (!entry) return false;
   const std::string name(kFileName);
-  if (IsWritableDirectory(machineDirectory_) && ReplaceFileAtomically(machineDirectory_ + "/" + name, *entry)) {
+  // Every user who logs in runs a machine-wide entry: only for a program that
+  // no ordinary user can replace.
+  if (IsWritableDirectory(machineDirectory_) && IsChangeableOnlyByRoot(executablePath) &&
+      ReplaceFileAtomically(machineDirectory_ + "/" + name, *entry)) {
     RemoveFile(userDirectory_ + "/" + name);
     return true;
   }

@@ -9,8 +9,8 @@
 namespace platform::linux_impl {
 
 // An XDG autostart desktop entry, "tarvelo.desktop". It goes machine-wide into
-// the system's autostart directory when that exists and is writable, else into
-// the user's own. A user's entry overrides a machine-wide one of the same
+// the system's autostart directory when that exists and is writable and the
+// program file can be changed by root alone, else into the user's own. A user's entry overrides a machine-wide one of the same
 // name, so writing machine-wide also removes the user's stale copy.
 class LinuxAutostartEntry final : public AutostartEntry {
  public:
@@ -28,7 +28,8 @@ class LinuxAutostartEntry final : public AutostartEntry {
   static std::string SessionUserDirectory();
 
   // The whole desktop entry that starts executablePath; nothing when the path
-  // cannot be written into one (not absolute, not UTF-8, control characters).
+  // cannot be written into one (not absolute, not UTF-8, control characters,
+  // both '%' and '=').
   static std::optional<std::string> DesktopEntry(std::string_view executablePath);
 
  private:

@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <ctime>
+#include <limits>
 
 namespace platform::linux_impl {
 
@@ -58,7 +59,9 @@ std::optional<ProcStatFigures> ParseProcStat(std::string_view text, long ticksPe
         fields[count] = *value;
       }
       if (count < 4) return std::nullopt;
-      idleTicks = fields[3] + fields[4];  // iowait is missing before Linux 2.6
+      // iowait is missing before Linux 2.6; a sum past 64 bits is no count.
+      if (fields[3] > std::numeric_limits<std::uint64_t>::max() - fields[4]) return std::nullopt;
+      idleTicks = fields[3] + fields[4];
     } else if (!line.empty() && line[0] >= '0' && line[0] <= '9') {
       ++processors;
     }
@@ -66,8 +69,11 @@ std::optional<ProcStatFigures> ParseProcStat(std::string_view text, long ticksPe
     pos = eol + 1;
   }
   if (!idleTicks) return std::nullopt;
-  const auto hz = static_cast<std::uint64_t>(ticksPerSecond);
-  const std::uint64_t units = *idleTicks / hz * kUnitsPerSecond + *idleTicks % hz * kUnitsPerSecond / hz;
+  // Wide enough for any two 64-bit counts times ten million; a time past the
+  // 64-bit range is no reading.
+  using Wide = unsigned __int128;
+  const Wide units = Wide(*idleTicks) * kUnitsPerSecond / static_cast<std::uint64_t>(ticksPerSecond);
+  if (units > static_cast<Wide>(std::numeric_limits<std::int64_t>::max())) return std::nullopt;
   return ProcStatFigures{static_cast<std::int64_t>(units), processors};
 }
 
