@@ -21,6 +21,9 @@ const QColor kOrange(255, 128, 0);
 const QColor kGreen(0, 128, 0);
 const QColor kNoticeRed(192, 0, 0);
 
+const char* const kNoticePrivilege =
+    "Priorities cannot be raised: run Tarvelo with CAP_SYS_NICE or an RLIMIT_NICE allowance.";
+
 QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 }  // namespace
@@ -68,10 +71,7 @@ ProcessPage::ProcessPage(QWidget* parent, int widthTwips, int heightTwips, Setti
                                           {{"NO.", 1058}, {"Time", 1764}, {"Target", 4939}, {"Priority", 2540}});
 
   // In the free corner right of the switch and the level.
-  LabelBoostNotice = new Label(this, "LabelBoostNotice",
-                               "Priorities cannot be raised: run Tarvelo with CAP_SYS_NICE or an RLIMIT_NICE "
-                               "allowance.",
-                               4950, 1560);
+  LabelBoostNotice = new Label(this, "LabelBoostNotice", kNoticePrivilege, 4950, 1560);
   LabelBoostNotice->SetFixedSizeTwips(2760, 690);
   LabelBoostNotice->SetColor(kNoticeRed);
   LabelBoostNotice->hide();
@@ -102,6 +102,8 @@ void ProcessPage::LoadBoosterSettings() {
 void ProcessPage::TimerProcessTick() {
   const auto boost = booster_.Tick(CheckNowImproveProcess->Value() != 0, ComboSpeed->Text().toStdString());
   if (boost) ShowBoost(*boost);
+  // A compositor may come and go, and an extension be enabled, at any time.
+  if (booster_.WindowUnseen() != unseen_) UpdateBoostNotice();
 }
 
 void ProcessPage::ShowBoost(const Boost& boost) {
@@ -120,8 +122,16 @@ void ProcessPage::ShowBoost(const Boost& boost) {
 }
 
 void ProcessPage::UpdateBoostNotice() {
-  LabelBoostNotice->setVisible(
-      booster_.PrivilegeMissing(CheckNowImproveProcess->Value() != 0, ComboSpeed->Text().toStdString()));
+  const bool enabled = CheckNowImproveProcess->Value() != 0;
+  unseen_ = booster_.WindowUnseen();
+  // Without the window in front there is nothing to raise: that comes first.
+  if (enabled && !unseen_.empty()) {
+    LabelBoostNotice->SetCaption(FromUtf8(unseen_));
+    LabelBoostNotice->setVisible(true);
+    return;
+  }
+  LabelBoostNotice->SetCaption(QString::fromUtf8(kNoticePrivilege));
+  LabelBoostNotice->setVisible(booster_.PrivilegeMissing(enabled, ComboSpeed->Text().toStdString()));
 }
 
 }  // namespace tarvelo

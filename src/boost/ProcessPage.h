@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "widgets/PagePanel.h"
 
 namespace tarvelo::widgets {
@@ -46,7 +48,8 @@ class ProcessPage : public widgets::PagePanel {
   widgets::Label* LabelNowImproveProcess;
   widgets::Label* Label13;
   widgets::ListView* ListViewHistory;
-  // Says what to do when the program lacks the right to raise priorities.
+  // Says what to do when the program lacks the right to raise priorities, or
+  // why the booster cannot see the window in front.
   widgets::Label* LabelBoostNotice;
 
  signals:
@@ -59,6 +62,7 @@ class ProcessPage : public widgets::PagePanel {
 
   Settings& settings_;
   ForegroundBooster& booster_;
+  std::string unseen_;  // the reason shown last, to notice a change at a tick
 };
 
 }  // namespace tarvelo
