@@ -20,8 +20,11 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev libcap-dev libxcb1-dev libxcb-res0-dev libglib2.0-dev libsystemd-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  # a private D-Bus for the stand-in of the systemd user manager
+  # a private D-Bus for the stand-ins of the systemd user manager, KWin and
+  # GNOME Shell
   dbus
+  # a real headless Wayland compositor (sway) and a client for it (foot)
+  sway foot
   # a private X display with a window manager and a tray host, and tools to drive it
   xvfb xauth openbox trayer xdotool x11-utils imagemagick
   # the program's fonts: metric-compatible stand-ins for Verdana and Arial
