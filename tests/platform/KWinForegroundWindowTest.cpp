@@ -4,6 +4,7 @@
 #include "platform/linux/KWinForegroundWindow.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -56,12 +57,13 @@ class KWinStandIn final : public BusStandIn {
     return script;
   }
   // What the running script sends: the active window, or none (id "").
-  void Activate(const std::string& id, const std::string& pid, const std::string& caption, bool local) {
+  void Activate(const std::string& id, const std::string& pid, const std::string& caption,
+                const std::string& machine = "") {
     const std::string service = Service();
     Do([&](sd_bus* bus) {
       sd_bus_call_method_async(bus, nullptr, service.c_str(), KWinForegroundWindow::kObjectPath,
-                               KWinForegroundWindow::kInterface, "Activated", nullptr, nullptr, "sssb", id.c_str(),
-                               pid.c_str(), caption.c_str(), local ? 1 : 0);
+                               KWinForegroundWindow::kInterface, "Activated", nullptr, nullptr, "ssss", id.c_str(),
+                               pid.c_str(), caption.c_str(), machine.c_str());
     });
   }
   // The connection the script reports to, as the script names it.
@@ -151,25 +153,32 @@ TEST_F(KWinTest, LoadsItsScriptFollowsItsReportsAndUnloadsIt) {
       ASSERT_FALSE(kwin.Service().empty());
       EXPECT_EQ(kwin.Service()[0], ':');
 
-      kwin.Activate("{5e1c}", "3001", "Alpha", true);
+      kwin.Activate("{5e1c}", "3001", "Alpha");
       const WindowHandle alpha = WaitForTitle(w, "Alpha");
       ASSERT_NE(alpha, 0u);
       EXPECT_EQ(w.OwnerProcess(alpha), 3001u);
       // Quick switching, a caption change, and a caption that looks like markup.
-      kwin.Activate("{b37a}", "3002", "Beta", true);
-      kwin.Activate("{5e1c}", "3001", "Alpha", true);
-      kwin.Activate("{b37a}", "3002", "<b>Beta</b> 2", true);
+      kwin.Activate("{b37a}", "3002", "Beta");
+      kwin.Activate("{5e1c}", "3001", "Alpha");
+      kwin.Activate("{b37a}", "3002", "<b>Beta</b> 2");
       const WindowHandle beta = WaitForTitle(w, "<b>Beta</b> 2");
       ASSERT_NE(beta, 0u);
       EXPECT_NE(beta, alpha);
       EXPECT_EQ(w.OwnerProcess(beta), 3002u);
       EXPECT_EQ(w.OwnerProcess(alpha), 3001u);
       // A window of another machine, and none.
-      kwin.Activate("{c0de}", "3003", "Remote", false);
+      kwin.Activate("{c0de}", "3003", "Remote", "faraway.example.org");
       const WindowHandle remote = WaitForTitle(w, "Remote");
       ASSERT_NE(remote, 0u);
       EXPECT_EQ(w.OwnerProcess(remote), 0u);
-      kwin.Activate("", "0", "", true);
+      // An X11 client of this machine, by name or as KWin says it.
+      char host[256] = {};
+      ASSERT_EQ(::gethostname(host, sizeof host - 1), 0);
+      kwin.Activate("{10ca}", "3004", "Here", host);
+      ASSERT_EQ(w.OwnerProcess(WaitForTitle(w, "Here")), 3004u);
+      kwin.Activate("{10cb}", "3005", "Here too", "localhost");
+      ASSERT_EQ(w.OwnerProcess(WaitForTitle(w, "Here too")), 3005u);
+      kwin.Activate("", "0", "");
       EXPECT_TRUE(WaitFor([&] { return w.Foreground() == 0; }));
     }
     // Unloaded at the end, and its file gone.
@@ -182,7 +191,7 @@ TEST_F(KWinTest, OnlyKWinMayReport) {
   KWinStandIn kwin(bus.Address(), false);
   KWinForegroundWindow w(bus.Address(), scripts.Path());
   ASSERT_TRUE(w.ScriptLoaded());
-  kwin.Activate("{5e1c}", "3001", "Alpha", true);
+  kwin.Activate("{5e1c}", "3001", "Alpha");
   ASSERT_NE(WaitForTitle(w, "Alpha"), 0u);
 
   // Another program on the bus calls the same method: refused.
@@ -202,7 +211,7 @@ TEST_F(KWinTest, OnlyKWinMayReport) {
           out->answered = true;
           return 0;
         },
-        &answer, "sssb", "{bad}", "1", "Impostor", 1);
+        &answer, "ssss", "{bad}", "1", "Impostor", "");
   });
   ASSERT_TRUE(WaitFor([&] {
     w.Foreground();
@@ -220,8 +229,16 @@ TEST_F(KWinTest, OnlyKWinMayReport) {
     sd_bus_call_method_async(b, nullptr, service.c_str(), KWinForegroundWindow::kObjectPath,
                              KWinForegroundWindow::kInterface, "Activated", nullptr, nullptr, "s", "{x}");
   });
-  kwin.Activate("{b37a}", "3002", "Beta", true);
+  kwin.Activate("{b37a}", "3002", "Beta");
   EXPECT_NE(WaitForTitle(w, "Beta"), 0u);
+
+  // The script's engine may send the pid as a number.
+  kwin.Do([&](sd_bus* b) {
+    sd_bus_call_method_async(b, nullptr, service.c_str(), KWinForegroundWindow::kObjectPath,
+                             KWinForegroundWindow::kInterface, "Activated", nullptr, nullptr, "sdss", "{d0d0}", 3006.0,
+                             "Double", "");
+  });
+  EXPECT_EQ(w.OwnerProcess(WaitForTitle(w, "Double")), 3006u);
 }
 
 TEST_F(KWinTest, WithoutKWinItSaysSoAndARestartedKWinGetsTheScriptAgain) {
@@ -236,7 +253,7 @@ TEST_F(KWinTest, WithoutKWinItSaysSoAndARestartedKWinGetsTheScriptAgain) {
     return w.ScriptLoaded();
   }));
   EXPECT_EQ(w.WhyUnseen(), "");
-  kwin->Activate("{5e1c}", "3001", "Alpha", true);
+  kwin->Activate("{5e1c}", "3001", "Alpha");
   const WindowHandle before = WaitForTitle(w, "Alpha");
   ASSERT_NE(before, 0u);
 
@@ -253,7 +270,7 @@ TEST_F(KWinTest, WithoutKWinItSaysSoAndARestartedKWinGetsTheScriptAgain) {
     return w.ScriptLoaded();
   }));
   EXPECT_EQ(kwin->Calls().back(), "run");
-  kwin->Activate("{5e1c}", "3001", "Alpha", true);
+  kwin->Activate("{5e1c}", "3001", "Alpha");
   const WindowHandle after = WaitForTitle(w, "Alpha");
   EXPECT_NE(after, 0u);
   EXPECT_NE(after, before);

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
+
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -87,11 +89,12 @@ std::string KWinForegroundWindow::ScriptText(const std::string& service) {
          "  function send(w) {\n"
          "    if (!w) {\n"
          "      callDBus(service, \"" + std::string(kObjectPath) + "\", \"" + kInterface + "\", \"Activated\",\n"
-         "               \"\", \"0\", \"\", true);\n"
+         "               \"\", \"0\", \"\", \"\");\n"
          "      return;\n"
          "    }\n"
          "    callDBus(service, \"" + std::string(kObjectPath) + "\", \"" + kInterface + "\", \"Activated\",\n"
-         "             String(w.internalId), String(w.pid), String(w.caption), w.localhost !== false);\n"
+         "             String(w.internalId), String(w.pid), String(w.caption),\n"
+         "             w.localhost === true ? \"localhost\" : String(w.clientMachine || \"\"));\n"
          "  }\n"
          "  function captionChanged() { if (watched) send(watched); }\n"
          "  function activated(w) {\n"
@@ -112,6 +115,8 @@ std::string KWinForegroundWindow::ScriptText(const std::string& service) {
 
 KWinForegroundWindow::KWinForegroundWindow(const std::string& busAddress, const std::string& scriptParent)
     : bus_(OpenSessionBus(busAddress)) {
+  char host[HOST_NAME_MAX + 1] = {};
+  if (::gethostname(host, sizeof host - 1) == 0) hostName_ = host;
   if (!bus_) {
     SetProblem(kNoBus);
     return;
@@ -239,14 +244,17 @@ int KWinForegroundWindow::OnCall(sd_bus_message* m, void* data, sd_bus_error*) {
   if (sender == nullptr || self->kwinOwner_.empty() || self->kwinOwner_ != sender) {
     return sd_bus_reply_method_errorf(m, SD_BUS_ERROR_ACCESS_DENIED, "only KWin reports the active window");
   }
-  std::string id, pid, caption, local;
-  if (!ReadArgument(m, id) || !ReadArgument(m, pid) || !ReadArgument(m, caption) || !ReadArgument(m, local)) {
-    return sd_bus_reply_method_errorf(m, SD_BUS_ERROR_INVALID_ARGS, "expected id, pid, caption, local");
+  std::string id, pid, caption, machine;
+  if (!ReadArgument(m, id) || !ReadArgument(m, pid) || !ReadArgument(m, caption) || !ReadArgument(m, machine)) {
+    return sd_bus_reply_method_errorf(m, SD_BUS_ERROR_INVALID_ARGS, "expected id, pid, caption, machine");
   }
   if (id.empty()) {
     self->SetNoFront();
   } else {
-    self->SetFront(id, ToNumber(pid), caption, local == "1" || local == "true");
+    // KWin names a window's machine only for X11 clients; a Wayland client
+    // is local by nature.
+    const bool local = machine.empty() || machine == "localhost" || machine == self->hostName_;
+    self->SetFront(id, ToNumber(pid), caption, local);
   }
   return sd_bus_reply_method_return(m, "");
 }

@@ -11,7 +11,7 @@ namespace platform::linux_impl {
 // The window in front under KWin (KDE Plasma 5 and 6): a small KWin script,
 // loaded through KWin's scripting interface on the session bus, calls this
 // object whenever the active window or its caption changes, with the
-// window's id, process id, caption and whether it runs on this machine. Only
+// window's id, process id, caption and the machine it runs on. Only
 // calls from KWin's own connection count. The calls are taken in, without
 // waiting, at every Foreground() call. The script is unloaded when this
 // object goes, and loaded again when KWin restarts.
@@ -45,6 +45,7 @@ class KWinForegroundWindow final : public CompositorForegroundWindow {
   SdBusSlotPtr object_;
   SdBusSlotPtr ownerWatch_;
   std::string kwinOwner_;  // KWin's unique name while it runs
+  std::string hostName_;
   std::string scriptDir_;
   std::string scriptPath_;
   int scriptId_ = -1;
