@@ -142,5 +142,55 @@ TEST_F(GnomeShellTest, SignalsOfAnotherProgramCountForNothing) {
   for (int i = 0; i < 3; ++i) EXPECT_EQ(w.Title(w.Foreground()), "Beta");
 }
 
+// GNOME Shell itself, as far as its version goes.
+class ShellStandIn final : public BusStandIn {
+ public:
+  ShellStandIn(const std::string& address, std::string version) : BusStandIn(address), version_(std::move(version)) {
+    Do([this](sd_bus* bus) {
+      static const sd_bus_vtable kVtable[] = {
+          SD_BUS_VTABLE_START(0),
+          SD_BUS_PROPERTY("ShellVersion", "s", &ShellStandIn::Version, 0, SD_BUS_VTABLE_PROPERTY_CONST),
+          SD_BUS_VTABLE_END,
+      };
+      sd_bus_slot* slot = nullptr;
+      sd_bus_add_object_vtable(bus, &slot, "/org/gnome/Shell", "org.gnome.Shell", kVtable, this);
+      Keep(slot);
+      sd_bus_request_name(bus, "org.gnome.Shell", 0);
+    });
+  }
+
+ private:
+  static int Version(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void* data,
+                     sd_bus_error*) {
+    return sd_bus_message_append(reply, "s", static_cast<ShellStandIn*>(data)->version_.c_str());
+  }
+  std::string version_;
+};
+
+TEST_F(GnomeShellTest, NamesTheExtensionMadeForTheRunningShell) {
+  const struct {
+    const char* version;  // nullptr: the Shell does not answer
+    const char* uuid;
+  } cases[] = {
+      {"46.2", "tarvelo-foreground@tarvelo.org"},
+      {"45.rc", "tarvelo-foreground@tarvelo.org"},
+      {"43.9", "tarvelo-foreground-legacy@tarvelo.org"},
+      {"40.0", "tarvelo-foreground-legacy@tarvelo.org"},
+      {"", "tarvelo-foreground@tarvelo.org"},
+      {nullptr, "tarvelo-foreground@tarvelo.org"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.version != nullptr ? c.version : "no Shell");
+    std::unique_ptr<ShellStandIn> shell;
+    if (c.version != nullptr) shell = std::make_unique<ShellStandIn>(bus.Address(), c.version);
+    GnomeShellForegroundWindow w(bus.Address());
+    const std::string expected = std::string("gnome-extensions enable ") + c.uuid + " ";
+    EXPECT_TRUE(WaitFor([&] {
+      w.Foreground();
+      return w.WhyUnseen().find(expected) != std::string::npos;
+    })) << w.WhyUnseen();
+  }
+}
+
 }  // namespace
 }  // namespace platform::linux_impl

@@ -7,9 +7,13 @@ namespace platform::linux_impl {
 namespace {
 
 const char* const kNoBus = "The booster cannot reach the session bus to ask GNOME Shell for the window in front.";
-const std::string kNeedsExtension =
-    std::string("To see the window in front, enable Tarvelo's GNOME Shell extension: gnome-extensions enable ") +
-    GnomeShellForegroundWindow::kExtensionUuid + " (log in again after installing Tarvelo).";
+
+// The major number of a version such as "46.2"; 0 when there is none.
+int MajorVersion(const char* version) {
+  int major = 0;
+  for (const char* c = version; *c >= '0' && *c <= '9' && major < 10000; ++c) major = major * 10 + (*c - '0');
+  return major;
+}
 
 }  // namespace
 
@@ -19,7 +23,8 @@ GnomeShellForegroundWindow::GnomeShellForegroundWindow(const std::string& busAdd
     SetProblem(kNoBus);
     return;
   }
-  SetProblem(kNeedsExtension);  // until the extension answers
+  needsExtension_ = true;  // until the extension answers
+  SetProblem(NeedsExtension());
   sd_bus_slot* slot = nullptr;
   // Signals from whichever connection owns the name now.
   if (sd_bus_match_signal(bus_.get(), &slot, kBusName, kObjectPath, kInterface, "Changed",
@@ -35,6 +40,28 @@ GnomeShellForegroundWindow::GnomeShellForegroundWindow(const std::string& busAdd
     ownerWatch_.reset(slot);
   }
   AskFocused();
+  // Which of the two extensions fits the running Shell.
+  slot = nullptr;
+  if (sd_bus_call_method_async(bus_.get(), &slot, "org.gnome.Shell", "/org/gnome/Shell",
+                               "org.freedesktop.DBus.Properties", "Get", &GnomeShellForegroundWindow::OnShellVersion,
+                               this, "ss", "org.gnome.Shell", "ShellVersion") >= 0) {
+    versionCall_.reset(slot);
+  }
+}
+
+std::string GnomeShellForegroundWindow::NeedsExtension() const {
+  return std::string("To see the window in front, enable Tarvelo's GNOME Shell extension: gnome-extensions enable ") +
+         uuid_ + " (log in again after installing Tarvelo).";
+}
+
+int GnomeShellForegroundWindow::OnShellVersion(sd_bus_message* m, void* data, sd_bus_error*) {
+  auto* self = static_cast<GnomeShellForegroundWindow*>(data);
+  const char* version = nullptr;
+  if (sd_bus_message_is_method_error(m, nullptr) || sd_bus_message_read(m, "v", "s", &version) < 0) return 0;
+  const int major = MajorVersion(version);
+  self->uuid_ = major > 0 && major < 45 ? kLegacyExtensionUuid : kExtensionUuid;
+  if (self->needsExtension_) self->SetProblem(self->NeedsExtension());
+  return 0;
 }
 
 std::unique_ptr<ForegroundWindow> GnomeShellForegroundWindow::OnSessionBus() {
@@ -71,6 +98,7 @@ void GnomeShellForegroundWindow::Take(sd_bus_message* m) {
   const char* title = nullptr;
   int local = 0;
   if (sd_bus_message_read(m, "susb", &id, &pid, &title, &local) < 0) return;
+  needsExtension_ = false;
   SetProblem({});
   if (*id == '\0') {
     SetNoFront();
@@ -81,7 +109,8 @@ void GnomeShellForegroundWindow::Take(sd_bus_message* m) {
 
 void GnomeShellForegroundWindow::Lost() {
   ForgetAll();
-  SetProblem(kNeedsExtension);
+  needsExtension_ = true;
+  SetProblem(NeedsExtension());
 }
 
 int GnomeShellForegroundWindow::OnChanged(sd_bus_message* m, void* data, sd_bus_error*) {
