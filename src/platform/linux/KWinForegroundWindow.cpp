@@ -18,7 +18,8 @@ constexpr const char* kKWin = "org.kde.KWin";
 constexpr const char* kScriptingPath = "/Scripting";
 constexpr const char* kScriptingInterface = "org.kde.kwin.Scripting";
 constexpr const char* kScriptInterface = "org.kde.kwin.Script";
-constexpr std::uint64_t kCallTimeoutUsec = 5'000'000;
+// KWin answers at once; a KWin that hangs must not hold Tarvelo's start for long.
+constexpr std::uint64_t kCallTimeoutUsec = 2'000'000;
 
 const char* const kNoBus = "The booster cannot reach the session bus to ask KWin for the window in front.";
 const char* const kNoKWin = "The booster cannot load its KWin script: KWin does not answer on the session bus.";
