@@ -64,7 +64,13 @@ bool HyprlandForegroundWindow::Connect() {
 }
 
 void HyprlandForegroundWindow::Refresh() {
-  if (!events_.Valid() && (!retry_.Due() || !Connect())) return;
+  if (events_.Valid()) Drain();
+  // A connection that has just ended is tried again at once: a restarted
+  // Hyprland listens again quickly.
+  if (!events_.Valid() && retry_.Due()) Connect();
+}
+
+void HyprlandForegroundWindow::Drain() {
   bool changed = false;
   bool closed = false;
   char chunk[16384];

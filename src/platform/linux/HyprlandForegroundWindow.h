@@ -24,6 +24,9 @@ class HyprlandForegroundWindow final : public CompositorForegroundWindow {
 
  private:
   void Refresh() override;
+  // Takes in the events that have arrived and asks for the active window
+  // when they say it changed; disconnects when the socket ends.
+  void Drain();
   bool Connect();
   bool ConnectIn(const std::string& directory);
   // Asks the request socket for the active window; false when it did not answer.

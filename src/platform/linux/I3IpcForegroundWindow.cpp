@@ -96,7 +96,14 @@ bool I3IpcForegroundWindow::Send(std::uint32_t type, std::string_view payload) {
 }
 
 void I3IpcForegroundWindow::Refresh() {
-  if (!fd_.Valid() && (!retry_.Due() || !Connect())) return;
+  if (fd_.Valid()) Drain();
+  // A connection that has just ended is tried again at once: sway drops a
+  // client that leaves its events unread for long (while the booster is
+  // off), and a restarted sway listens again quickly.
+  if (!fd_.Valid() && retry_.Due()) Connect();
+}
+
+void I3IpcForegroundWindow::Drain() {
   char chunk[65536];
   for (;;) {
     const ssize_t n = ::recv(fd_.Get(), chunk, sizeof chunk, 0);

@@ -34,6 +34,8 @@ class I3IpcForegroundWindow final : public CompositorForegroundWindow {
 
  private:
   void Refresh() override;
+  // Takes in every message that has arrived; disconnects on a broken one.
+  void Drain();
   bool Connect();
   void Disconnect();
   bool Send(std::uint32_t type, std::string_view payload);
