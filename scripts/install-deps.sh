@@ -23,8 +23,9 @@ packages=(
   # a private D-Bus for the stand-ins of the systemd user manager, KWin and
   # GNOME Shell
   dbus
-  # a real headless Wayland compositor (sway) and a client for it (foot)
-  sway foot
+  # a real headless Wayland compositor (sway) and a client for it (foot);
+  # node runs the GNOME Shell extensions and the KWin script against stand-ins
+  sway foot nodejs
   # a private X display with a window manager and a tray host, and tools to drive it
   xvfb xauth openbox trayer xdotool x11-utils imagemagick
   # the program's fonts: metric-compatible stand-ins for Verdana and Arial
