@@ -69,7 +69,8 @@ inline std::string ReadBytes(int fd, std::size_t count, std::chrono::millisecond
   std::string bytes;
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (bytes.size() < count) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     pollfd pfd{fd, POLLIN, 0};
     if (left.count() <= 0 || ::poll(&pfd, 1, static_cast<int>(left.count())) != 1) return {};
     char chunk[4096];

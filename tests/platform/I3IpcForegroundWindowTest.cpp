@@ -47,12 +47,14 @@ const std::string kFocusBeta =
 
 std::string WindowEvent(const std::string& change, int id, const std::string& name, int pid,
                         const std::string& shell = "xdg_shell") {
-  return R"({"change":")" + change + R"(","container":{"id":)" + std::to_string(id) +
-         R"(,"type":"con","focused":)" + (change == "focus" ? "true" : "false") + R"(,"name":")" + name +
-         R"(","pid":)" + std::to_string(pid) + R"(,"shell":")" + shell + R"("}})";
+  return R"({"change":")" + change + R"(","container":{"id":)" + std::to_string(id) + R"(,"type":"con","focused":)" +
+         (change == "focus" ? "true" : "false") + R"(,"name":")" + name + R"(","pid":)" + std::to_string(pid) +
+         R"(,"shell":")" + shell + R"("}})";
 }
 
-std::string SocketName(int pid) { return "sway-ipc." + std::to_string(::getuid()) + "." + std::to_string(pid) + ".sock"; }
+std::string SocketName(int pid) {
+  return "sway-ipc." + std::to_string(::getuid()) + "." + std::to_string(pid) + ".sock";
+}
 
 // sway's side: a listening socket and the one client.
 class SwayStandIn {

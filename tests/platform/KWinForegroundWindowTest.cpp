@@ -144,7 +144,8 @@ TEST_F(KWinTest, LoadsItsScriptFollowsItsReportsAndUnloadsIt) {
       KWinForegroundWindow w(bus.Address(), scripts.Path());
       EXPECT_TRUE(w.ScriptLoaded());
       EXPECT_EQ(w.WhyUnseen(), "");
-      EXPECT_EQ(kwin.Calls(), (std::vector<std::string>{"unload tarvelo-foreground", "load tarvelo-foreground", "run"}));
+      EXPECT_EQ(kwin.Calls(),
+                (std::vector<std::string>{"unload tarvelo-foreground", "load tarvelo-foreground", "run"}));
       // Both generations' signals, and a call back to this connection.
       const std::string script = kwin.Script();
       EXPECT_NE(script.find("workspace.windowActivated"), std::string::npos);

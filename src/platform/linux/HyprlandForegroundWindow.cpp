@@ -126,7 +126,8 @@ bool HyprlandForegroundWindow::QueryActiveWindow() {
     if (n == 0) break;
     if (errno == EINTR) continue;
     if (errno != EAGAIN && errno != EWOULDBLOCK) return false;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return false;
     pollfd pfd{request.Get(), POLLIN, 0};
     ::poll(&pfd, 1, static_cast<int>(left.count()));

@@ -25,8 +25,9 @@ bool NamesDesktop(std::string_view list, std::string_view desktop) {
   while (!list.empty()) {
     const std::size_t colon = list.find(':');
     const std::string_view item = list.substr(0, colon);
-    if (std::equal(item.begin(), item.end(), desktop.begin(), desktop.end(),
-                   [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b)); })) {
+    if (std::equal(item.begin(), item.end(), desktop.begin(), desktop.end(), [](char a, char b) {
+          return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        })) {
       return true;
     }
     if (colon == std::string_view::npos) break;
@@ -60,12 +61,18 @@ std::string UnsupportedForegroundWindow::WhyUnseen() {
 
 std::unique_ptr<ForegroundWindow> CreateSessionForegroundWindow(const SessionEnvironment& e, xcb_connection_t* x11) {
   switch (ChooseForegroundWay(e)) {
-    case ForegroundWay::X11: return CreateX11ForegroundWindow(x11);
-    case ForegroundWay::Sway: return std::make_unique<I3IpcForegroundWindow>(e.swaySock, e.runtimeDir);
-    case ForegroundWay::Hyprland: return std::make_unique<HyprlandForegroundWindow>(e.hyprlandInstance, e.runtimeDir);
-    case ForegroundWay::KWin: return KWinForegroundWindow::OnSessionBus();
-    case ForegroundWay::GnomeShell: return GnomeShellForegroundWindow::OnSessionBus();
-    case ForegroundWay::Unsupported: break;
+    case ForegroundWay::X11:
+      return CreateX11ForegroundWindow(x11);
+    case ForegroundWay::Sway:
+      return std::make_unique<I3IpcForegroundWindow>(e.swaySock, e.runtimeDir);
+    case ForegroundWay::Hyprland:
+      return std::make_unique<HyprlandForegroundWindow>(e.hyprlandInstance, e.runtimeDir);
+    case ForegroundWay::KWin:
+      return KWinForegroundWindow::OnSessionBus();
+    case ForegroundWay::GnomeShell:
+      return GnomeShellForegroundWindow::OnSessionBus();
+    case ForegroundWay::Unsupported:
+      break;
   }
   return std::make_unique<UnsupportedForegroundWindow>();
 }
