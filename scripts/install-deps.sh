@@ -24,8 +24,12 @@ packages=(
   # (g++ brings the AddressSanitizer and UBSan runtimes itself); stress-ng to
   # try the suite on a loaded machine
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev stress-ng
-  # a private D-Bus for the stand-in of the systemd user manager
+  # a private D-Bus for the stand-ins of the systemd user manager, KWin and
+  # GNOME Shell
   dbus
+  # a real headless Wayland compositor (sway) and a client for it (foot);
+  # node runs the GNOME Shell extensions and the KWin script against stand-ins
+  sway foot nodejs
   # setcap gives tarvelo-priv its capability in the tests; setpriv runs it as another user
   libcap2-bin util-linux
   # a private X display with a window manager and a tray host, and tools to drive it

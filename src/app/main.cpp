@@ -8,10 +8,11 @@
 #include "platform/Platform.h"
 #include "widgets/Fonts.h"
 
-#if defined(Q_OS_LINUX) && QT_CONFIG(xcb)
+#if defined(Q_OS_LINUX)
+#include "platform/linux/SessionForegroundWindow.h"
+#if QT_CONFIG(xcb)
 #include <QtGui/qguiapplication_platform.h>
-
-#include "platform/linux/X11ForegroundWindow.h"
+#endif
 #endif
 
 namespace {
@@ -50,11 +51,14 @@ int main(int argc, char* argv[]) {
   tarvelo::widgets::InstallFontSubstitutions();
 
   platform::Platform platform = platform::CreateNativePlatform();
-#if defined(Q_OS_LINUX) && QT_CONFIG(xcb)
-  // The booster asks X11 on Qt's own connection; without X11 nothing is ever in front.
-  if (auto* x11 = app.nativeInterface<QNativeInterface::QX11Application>()) {
-    platform.foregroundWindow = platform::linux_impl::CreateX11ForegroundWindow(x11->connection());
-  }
+#if defined(Q_OS_LINUX)
+  // The booster asks the session's compositor, or X11 on Qt's own connection.
+  xcb_connection_t* x11 = nullptr;
+#if QT_CONFIG(xcb)
+  if (auto* x11App = app.nativeInterface<QNativeInterface::QX11Application>()) x11 = x11App->connection();
+#endif
+  platform.foregroundWindow = platform::linux_impl::CreateSessionForegroundWindow(
+      platform::linux_impl::SessionEnvironment::FromProcess(), x11);
 #endif
   tarvelo::FormTarvelo form(platform);
   if (!form.Load() || form.Exiting()) return 0;

@@ -90,6 +90,9 @@ class ForegroundBooster {
   // to do; only while the booster is enabled.
   bool PrivilegeMissing(bool enabled, std::string_view speed) const;
 
+  // Why the window in front cannot be seen on this desktop ("" while it can).
+  std::string WindowUnseen() const { return windows_.WhyUnseen(); }
+
   platform::WindowHandle LastForegroundHwnd() const { return lastForegroundHwnd_; }
   platform::WindowHandle PreviousForegroundHwnd() const { return previousForegroundHwnd_; }
   std::int32_t BoostCount() const { return boostCount_; }

@@ -120,6 +120,8 @@ void ProcessPage::TimerProcessTick() {
   const auto boost = booster_.Tick(CheckNowImproveProcess->Value() != 0, ComboSpeed->Text().toStdString());
   if (boost) ShowBoost(*boost);
   if (const auto figure = booster_.PollFigure()) emit FasterMeasured(FromUtf8(*figure));
+  // A compositor may come and go, and an extension be enabled, at any time.
+  if (booster_.WindowUnseen() != unseen_) UpdateBoostNotice();
 }
 
 void ProcessPage::ShowBoost(const Boost& boost) {
@@ -138,8 +140,16 @@ void ProcessPage::ShowBoost(const Boost& boost) {
 }
 
 void ProcessPage::UpdateBoostNotice() {
-  const bool missing =
-      booster_.PrivilegeMissing(CheckNowImproveProcess->Value() != 0, ComboSpeed->Text().toStdString());
+  const bool enabled = CheckNowImproveProcess->Value() != 0;
+  unseen_ = booster_.WindowUnseen();
+  // Without the window in front there is nothing to raise: that comes first.
+  if (enabled && !unseen_.empty()) {
+    LabelBoostNotice->SetCaption(FromUtf8(unseen_));
+    LabelBoostNotice->setVisible(true);
+    CommandAllow->hide();
+    return;
+  }
+  const bool missing = booster_.PrivilegeMissing(enabled, ComboSpeed->Text().toStdString());
   const bool grantable = missing && !privileges_.GrantCommand().empty();
   LabelBoostNotice->SetCaption(QString::fromUtf8(grantable ? kNoticeAllow : kNoticeInstall));
   LabelBoostNotice->setVisible(missing);

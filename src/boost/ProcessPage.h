@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "widgets/PagePanel.h"
 
 namespace platform {
@@ -55,8 +57,9 @@ class ProcessPage : public widgets::PagePanel {
   widgets::Label* LabelNowImproveProcess;
   widgets::Label* Label13;
   widgets::ListView* ListViewHistory;
-  // Says why priorities cannot be raised and what would make it possible;
-  // "Allow…" beside it where the right can be granted here and now.
+  // Says why priorities cannot be raised and what would make it possible, or
+  // why the booster cannot see the window in front; "Allow…" beside it where
+  // the right can be granted here and now.
   widgets::Label* LabelBoostNotice;
   button::Command* CommandAllow;
 
@@ -73,6 +76,7 @@ class ProcessPage : public widgets::PagePanel {
   Settings& settings_;
   ForegroundBooster& booster_;
   platform::Privileges& privileges_;
+  std::string unseen_;  // the reason shown last, to notice a change at a tick
 };
 
 }  // namespace tarvelo

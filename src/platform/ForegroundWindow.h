@@ -27,6 +27,10 @@ class ForegroundWindow {
   virtual std::string Title(WindowHandle window) = 0;
   // The process that owns the window, or 0 when it cannot be found out.
   virtual ProcessId OwnerProcess(WindowHandle window) = 0;
+  // Why the window in front cannot be seen here, as one plain sentence for the
+  // user (a desktop without a way to ask, a helper to enable, a compositor out
+  // of reach); "" while it can be seen.
+  virtual std::string WhyUnseen() { return {}; }
 };
 
 // No window system (the offscreen platform, a Wayland session without

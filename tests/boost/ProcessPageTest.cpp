@@ -300,5 +300,35 @@ TEST_F(ProcessPageTest, ABoostThatChangedNothingLeavesEveryLabelAsItWas) {
   EXPECT_EQ(Status().LabelSpeed->text(), "0%");
 }
 
+TEST_F(ProcessPageTest, NoticeSaysWhyTheWindowInFrontCannotBeSeenAndFollowsItAtTicks) {
+  fake.windows->unseen = "To see the window in front, enable <b>the</b> extension.";
+  fake.priorities->mayRaise = false;
+  Start();
+  form->ShowPage(PageId::Process);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  widgets::Label* notice = Page().LabelBoostNotice;
+  widgets::CheckBox* check = Page().CheckNowImproveProcess;
+  EXPECT_FALSE(notice->isVisible()) << "nothing to say while the booster is off";
+  QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(8, check->height() / 2));
+  EXPECT_TRUE(notice->isVisible());
+  // Before the missing right, and as plain text.
+  EXPECT_EQ(notice->text(), QString::fromStdString(fake.windows->unseen));
+  EXPECT_EQ(notice->textFormat(), Qt::PlainText);
+
+  // The window can be seen again (the extension was enabled): the right is
+  // still missing, and the page says so from the next tick on.
+  fake.windows->unseen.clear();
+  Tick();
+  EXPECT_TRUE(notice->isVisible());
+  EXPECT_TRUE(notice->text().contains("CAP_SYS_NICE"));
+  fake.priorities->mayRaise = true;
+  fake.windows->unseen = "The booster cannot see the window in front on this Wayland desktop.";
+  Tick();
+  EXPECT_EQ(notice->text(), QString::fromStdString(fake.windows->unseen));
+  fake.windows->unseen.clear();
+  Tick();
+  EXPECT_FALSE(notice->isVisible());
+}
+
 }  // namespace
 }  // namespace tarvelo

@@ -208,9 +208,11 @@ class FakeForegroundWindow final : public ForegroundWindow {
     const auto it = windows.find(window);
     return it != windows.end() ? it->second.pid : 0;
   }
+  std::string WhyUnseen() override { return unseen; }
 
   WindowHandle front = 0;
   std::map<WindowHandle, Window> windows;
+  std::string unseen;  // why the window in front cannot be seen; "" while it can
   int foregroundQueries = 0;
   int titleReads = 0;
 };

@@ -1,0 +1,84 @@
+// Tells Tarvelo which window has the focus: the window's id, process id,
+// title and whether it runs on this machine, on the session bus under
+// org.tarvelo.FocusedWindow. Tarvelo asks Get() once and then follows Changed.
+// The same as tarvelo-foreground@tarvelo.org, for the older extension API.
+/* exported init */
+const {Gio, GLib} = imports.gi;
+
+const BUS_NAME = 'org.tarvelo.FocusedWindow';
+const OBJECT_PATH = '/org/tarvelo/FocusedWindow';
+const INTERFACE_XML = `
+<node>
+  <interface name="org.tarvelo.FocusedWindow">
+    <method name="Get">
+      <arg type="s" direction="out" name="id"/>
+      <arg type="u" direction="out" name="pid"/>
+      <arg type="s" direction="out" name="title"/>
+      <arg type="b" direction="out" name="local"/>
+    </method>
+    <signal name="Changed">
+      <arg type="s" name="id"/>
+      <arg type="u" name="pid"/>
+      <arg type="s" name="title"/>
+      <arg type="b" name="local"/>
+    </signal>
+  </interface>
+</node>`;
+
+// What Tarvelo gets of a window; an empty id for none.
+function describeWindow(win) {
+    if (!win)
+        return ['', 0, '', true];
+    const pid = win.get_pid();
+    return [String(win.get_id()), pid > 0 ? pid : 0, win.get_title() ?? '', !win.is_remote()];
+}
+
+class TarveloForegroundExtension {
+    enable() {
+        this._window = null;
+        this._titleId = 0;
+        this._object = Gio.DBusExportedObject.wrapJSObject(INTERFACE_XML, this);
+        this._object.export(Gio.DBus.session, OBJECT_PATH);
+        this._nameId = Gio.bus_own_name_on_connection(Gio.DBus.session, BUS_NAME,
+            Gio.BusNameOwnerFlags.NONE, null, null);
+        this._focusId = global.display.connect('notify::focus-window', () => this._follow());
+        this._follow();
+    }
+
+    disable() {
+        global.display.disconnect(this._focusId);
+        this._watch(null);
+        Gio.bus_unown_name(this._nameId);
+        this._object.unexport();
+        this._object = null;
+    }
+
+    Get() {
+        return describeWindow(this._window);
+    }
+
+    _follow() {
+        this._watch(global.display.focus_window);
+        this._emit();
+    }
+
+    _watch(win) {
+        if (this._window && this._titleId) {
+            try {
+                this._window.disconnect(this._titleId);
+            } catch (e) {
+                // The window has gone already, and its handlers with it.
+            }
+        }
+        this._window = win;
+        this._titleId = win ? win.connect('notify::title', () => this._emit()) : 0;
+    }
+
+    _emit() {
+        this._object.emit_signal('Changed', new GLib.Variant('(susb)', describeWindow(this._window)));
+    }
+}
+
+function init() {
+    return new TarveloForegroundExtension();
+}
