@@ -16,9 +16,10 @@ bool Hidden(char32_t c) {
          (c >= 0x2066 && c <= 0x2069);            // isolates
 }
 
-// The code point of the UTF-8 sequence at text[i] and its length; length 0
-// when the bytes there are no valid sequence.
-std::pair<char32_t, std::size_t> Decode(std::string_view text, std::size_t i) {
+
+}  // namespace
+
+std::pair<char32_t, std::size_t> DecodeUtf8(std::string_view text, std::size_t i) {
   const auto c = static_cast<unsigned char>(text[i]);
   if (c < 0x80) return {c, 1};
   std::size_t length = 0;
@@ -46,13 +47,11 @@ std::pair<char32_t, std::size_t> Decode(std::string_view text, std::size_t i) {
   return {code, length};
 }
 
-}  // namespace
-
 std::string Displayable(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) {
-    const auto [code, length] = Decode(utf8, i);
+    const auto [code, length] = DecodeUtf8(utf8, i);
     if (length == 0 || Hidden(code)) {
       out += kPlaceholder;
       i += length == 0 ? 1 : length;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <utility>
 #include <string_view>
 
 namespace tarvelo::PlainText {
@@ -15,5 +17,10 @@ inline constexpr std::string_view kPlaceholder = "\xEF\xBF\xBD";  // U+FFFD
 // become kPlaceholder, as does every byte that is no valid UTF-8. Letters of
 // every script, and joiners that shape them, are kept.
 std::string Displayable(std::string_view utf8);
+
+// The code point of the UTF-8 sequence at text[i] and its length; length 0
+// where the bytes there are no valid sequence (cut short, overlong, a
+// surrogate, past U+10FFFF).
+std::pair<char32_t, std::size_t> DecodeUtf8(std::string_view text, std::size_t i);
 
 }  // namespace tarvelo::PlainText

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "common/PlainText.h"
 #include "platform/linux/FileIo.h"
 
 namespace platform::linux_impl {
@@ -28,35 +29,8 @@ bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0 ||
 // Whole, valid UTF-8 without control characters: what a desktop entry line holds.
 bool IsPrintableUtf8(std::string_view text) {
   for (std::size_t i = 0; i < text.size();) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c < 0x80) {
-      if (c < 0x20 || c == 0x7F) return false;
-      ++i;
-      continue;
-    }
-    std::size_t length = 0;
-    char32_t code = 0;
-    if ((c & 0xE0) == 0xC0) {
-      length = 2;
-      code = c & 0x1F;
-    } else if ((c & 0xF0) == 0xE0) {
-      length = 3;
-      code = c & 0x0F;
-    } else if ((c & 0xF8) == 0xF0) {
-      length = 4;
-      code = c & 0x07;
-    } else {
-      return false;
-    }
-    if (i + length > text.size()) return false;
-    for (std::size_t k = 1; k < length; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      code = (code << 6) | (next & 0x3F);
-    }
-    // Overlong forms, surrogates and values past Unicode are not UTF-8.
-    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    const auto [code, length] = tarvelo::PlainText::DecodeUtf8(text, i);
+    if (length == 0 || code < 0x20 || code == 0x7F) return false;
     i += length;
   }
   return true;

@@ -31,6 +31,7 @@ class SdBusError {
   ~SdBusError() { sd_bus_error_free(&error_); }
   sd_bus_error* Get() { return &error_; }
   bool IsSet() const { return sd_bus_error_is_set(&error_) != 0; }
+  std::string Name() const { return error_.name != nullptr ? error_.name : ""; }
   std::string Message() const { return error_.message != nullptr ? error_.message : ""; }
 
  private:

@@ -1,5 +1,7 @@
 #include "platform/linux/SystemdUserManager.h"
 
+#include "platform/linux/SdBusHandles.h"
+
 #include <systemd/sd-bus.h>
 
 #include <cerrno>
@@ -16,33 +18,15 @@ constexpr const char* kManagerInterface = "org.freedesktop.systemd1.Manager";
 constexpr const char* kUnitInterface = "org.freedesktop.systemd1.Unit";
 constexpr const char* kUnitPathPrefix = "/org/freedesktop/systemd1/unit";
 
-// Owns an sd_bus_error and frees it on every path.
-struct ErrorHolder {
-  sd_bus_error error = SD_BUS_ERROR_NULL;
-  ErrorHolder() = default;
-  ErrorHolder(const ErrorHolder&) = delete;
-  ErrorHolder& operator=(const ErrorHolder&) = delete;
-  ~ErrorHolder() { sd_bus_error_free(&error); }
-};
-
-struct MessageUnref {
-  void operator()(sd_bus_message* m) const { sd_bus_message_unref(m); }
-};
-using Message = std::unique_ptr<sd_bus_message, MessageUnref>;
-
-struct BusUnref {
-  void operator()(sd_bus* b) const { sd_bus_flush_close_unref(b); }
-};
-using BusPtr = std::unique_ptr<sd_bus, BusUnref>;
+using Message = SdBusMessagePtr;
+using BusPtr = SdBusPtr;
 
 BusError FromErrno(int r, const char* what) {
   return {"org.freedesktop.DBus.Error.Failed", std::string(what) + ": " + std::strerror(r < 0 ? -r : r)};
 }
 
-BusError FromCall(const ErrorHolder& e, int r, const char* what) {
-  if (sd_bus_error_is_set(&e.error)) {
-    return {e.error.name ? e.error.name : "", e.error.message ? e.error.message : ""};
-  }
+BusError FromCall(const SdBusError& e, int r, const char* what) {
+  if (e.IsSet()) return {e.Name(), e.Message()};
   return FromErrno(r, what);
 }
 
@@ -143,9 +127,9 @@ std::string SystemdUserManager::TypeInterface(std::string_view unitName) {
 
 BusResult<std::string> SystemdUserManager::StringProperty(const std::string& path, const char* interface,
                                                           const char* property) {
-  ErrorHolder e;
+  SdBusError e;
   char* value = nullptr;
-  const int r = sd_bus_get_property_string(bus_, kService, path.c_str(), interface, property, &e.error, &value);
+  const int r = sd_bus_get_property_string(bus_, kService, path.c_str(), interface, property, e.Get(), &value);
   if (r < 0) return Failure<std::string>(FromCall(e, r, property));
   BusResult<std::string> result;
   result.value = value ? value : "";
@@ -155,9 +139,9 @@ BusResult<std::string> SystemdUserManager::StringProperty(const std::string& pat
 
 BusResult<std::uint64_t> SystemdUserManager::NumberProperty(const std::string& path, const char* interface,
                                                             const char* property) {
-  ErrorHolder e;
+  SdBusError e;
   std::uint64_t value = 0;
-  const int r = sd_bus_get_property_trivial(bus_, kService, path.c_str(), interface, property, &e.error, 't', &value);
+  const int r = sd_bus_get_property_trivial(bus_, kService, path.c_str(), interface, property, e.Get(), 't', &value);
   if (r < 0) return Failure<std::uint64_t>(FromCall(e, r, property));
   BusResult<std::uint64_t> result;
   result.value = value;
@@ -165,9 +149,9 @@ BusResult<std::uint64_t> SystemdUserManager::NumberProperty(const std::string& p
 }
 
 BusResult<UnitOfProcess> SystemdUserManager::UnitOfPid(pid_t pid) {
-  ErrorHolder e;
+  SdBusError e;
   sd_bus_message* rawReply = nullptr;
-  int r = sd_bus_call_method(bus_, kService, kManagerPath, kManagerInterface, "GetUnitByPID", &e.error, &rawReply,
+  int r = sd_bus_call_method(bus_, kService, kManagerPath, kManagerInterface, "GetUnitByPID", e.Get(), &rawReply,
                              "u", static_cast<std::uint32_t>(pid));
   Message reply(rawReply);
   if (r < 0) return Failure<UnitOfProcess>(FromCall(e, r, "GetUnitByPID"));
@@ -211,9 +195,9 @@ BusStatus SystemdUserManager::SetUnitProperties(std::string_view unitName, bool 
   if (r >= 0) r = sd_bus_message_append(call.get(), "sb", std::string(unitName).c_str(), runtime ? 1 : 0);
   if (r >= 0) r = AppendProperties(call.get(), properties);
   if (r < 0) return Failure<BusDone>(FromErrno(r, "SetUnitProperties"));
-  ErrorHolder e;
+  SdBusError e;
   sd_bus_message* rawReply = nullptr;
-  r = sd_bus_call(bus_, call.get(), 0, &e.error, &rawReply);
+  r = sd_bus_call(bus_, call.get(), 0, e.Get(), &rawReply);
   Message reply(rawReply);
   if (r < 0) return Failure<BusDone>(FromCall(e, r, "SetUnitProperties"));
   return {};
@@ -230,9 +214,9 @@ BusResult<std::string> SystemdUserManager::StartTransientUnit(std::string_view u
   // No auxiliary units.
   if (r >= 0) r = sd_bus_message_append(call.get(), "a(sa(sv))", 0);
   if (r < 0) return Failure<std::string>(FromErrno(r, "StartTransientUnit"));
-  ErrorHolder e;
+  SdBusError e;
   sd_bus_message* rawReply = nullptr;
-  r = sd_bus_call(bus_, call.get(), 0, &e.error, &rawReply);
+  r = sd_bus_call(bus_, call.get(), 0, e.Get(), &rawReply);
   Message reply(rawReply);
   if (r < 0) return Failure<std::string>(FromCall(e, r, "StartTransientUnit"));
   const char* job = nullptr;
@@ -257,9 +241,9 @@ BusResult<std::string> SystemdUserManager::StartTransientScope(std::string_view 
 }
 
 BusStatus SystemdUserManager::StopUnit(std::string_view unitName) {
-  ErrorHolder e;
+  SdBusError e;
   sd_bus_message* rawReply = nullptr;
-  const int r = sd_bus_call_method(bus_, kService, kManagerPath, kManagerInterface, "StopUnit", &e.error, &rawReply,
+  const int r = sd_bus_call_method(bus_, kService, kManagerPath, kManagerInterface, "StopUnit", e.Get(), &rawReply,
                                    "ss", std::string(unitName).c_str(), "replace");
   Message reply(rawReply);
   if (r < 0) return Failure<BusDone>(FromCall(e, r, "StopUnit"));
@@ -274,9 +258,9 @@ BusResult<std::vector<std::string>> SystemdUserManager::ListUnitNames(std::strin
   if (r >= 0) r = sd_bus_message_append(call.get(), "as", 0);
   if (r >= 0) r = sd_bus_message_append(call.get(), "as", 1, std::string(pattern).c_str());
   if (r < 0) return Failure<std::vector<std::string>>(FromErrno(r, "ListUnitsByPatterns"));
-  ErrorHolder e;
+  SdBusError e;
   sd_bus_message* rawReply = nullptr;
-  r = sd_bus_call(bus_, call.get(), 0, &e.error, &rawReply);
+  r = sd_bus_call(bus_, call.get(), 0, e.Get(), &rawReply);
   Message reply(rawReply);
   if (r < 0) return Failure<std::vector<std::string>>(FromCall(e, r, "ListUnitsByPatterns"));
 
