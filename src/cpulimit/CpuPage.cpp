@@ -74,6 +74,9 @@ void CpuPage::FillList(const std::vector<ProcessRow>& rows) {
   for (const ProcessRow& row : rows) {
     QTreeWidgetItem* item = ListViewProcesses->AddRow(
         {QString::number(row.id), QString::number(row.pid), QString::fromStdString(PlainText::Displayable(row.name))});
+    // The name as the system gives it, for finding the process's path again;
+    // the column shows it made safe.
+    item->setData(kProcess, Qt::UserRole, QString::fromStdString(row.name));
     const QString key = QString::fromStdString(row.iconKey);
     auto [known, added] = iconOfPath.try_emplace(row.path);
     if (added) known->second = ModuleGetFileIcon::GetFileIcon(icons_, row.path, true);
@@ -108,8 +111,8 @@ void CpuPage::OpenLimitDialog() {
   if (ListViewProcesses->RowCount() == 0 || row < 0) return;
   const QString pidText = ListViewProcesses->Text(row, kPid);
   const std::int32_t pid = pidText.toInt();
-  const std::string path =
-      GetProcessPath(processes_, static_cast<platform::ProcessId>(pid), ListViewProcesses->Text(row, kProcess).toStdString());
+  const std::string name = ListViewProcesses->topLevelItem(row)->data(kProcess, Qt::UserRole).toString().toStdString();
+  const std::string path = GetProcessPath(processes_, static_cast<platform::ProcessId>(pid), name);
 
   const LimitDialogPlan plan = PlanLimitDialog(limits_.Slots(), pid, !ListViewProcesses->Text(row, kLimit).isEmpty());
   if (plan.mode == LimitDialogPlan::Mode::Refused) {

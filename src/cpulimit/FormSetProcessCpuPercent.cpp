@@ -3,6 +3,7 @@
 #include <QSlider>
 
 #include "button/Command.h"
+#include "common/PlainText.h"
 #include "widgets/FocusFrame.h"
 #include "widgets/Fonts.h"
 #include "widgets/Label.h"
@@ -29,7 +30,9 @@ FormSetProcessCpuPercent::FormSetProcessCpuPercent(QWidget* owner, Mode mode, co
   Label2 = new Label(this, "Label2", "PID:", 1290, 240);
   LabelProcessPID = new Label(this, "LabelProcessPID", pid, 1800, 240);
   Label1 = new Label(this, "Label1", "Process:", 960, 600);
-  LabelProcessPath = new Label(this, "LabelProcessPath", path, 1800, 600);
+  // The path comes from the process: shown as plain, visible text.
+  LabelProcessPath = new Label(this, "LabelProcessPath",
+                               QString::fromStdString(PlainText::Displayable(path.toStdString())), 1800, 600);
   LabelProcessPath->SetFixedSizeTwips(5085, 450);
   LabelProcessPath->setWordWrap(true);
   Label3 = new Label(this, "Label3", "limit CPU usage:", 360, 1440);

@@ -83,6 +83,11 @@ TEST_F(CpuPageTest, NamesShowTheirControlAndBidiCharactersAsPlaceholders) {
   EXPECT_EQ(List().Text(0, 2), QString::fromUtf8("photo\xEF\xBF\xBDgpj.exe"));
   EXPECT_EQ(List().Text(1, 2), QString::fromUtf8("two\xEF\xBF\xBDlines\xEF\xBF\xBD[0m"));
   EXPECT_EQ(List().Text(2, 2), QString::fromUtf8("\xD7\xA2\xD7\x91\xD7\xA8\xD7\x99\xD7\xAA")) << "Hebrew letters stay";
+  // The limit dialog shows the path the same way.
+  WithDialog(0, [](FormSetProcessCpuPercent& d) {
+    EXPECT_EQ(d.LabelProcessPath->text(), QString::fromUtf8("/opt/photo\xEF\xBF\xBDgpj.exe"));
+    emit d.CommandCancel->Click();
+  });
 }
 
 TEST_F(CpuPageTest, ShellPicturesBecomeTheRowsIcons) {
