@@ -11,6 +11,7 @@
 #include "support/TrayHost.h"
 #include "platform/Locations.h"
 #include "platform/fake/FakePlatform.h"
+#include "platform/linux/FileIo.h"
 #include "platform/linux/LinuxAutostartEntry.h"
 #include "support/TempDir.h"
 #include "tray/TrayController.h"
@@ -24,8 +25,8 @@ class SettingPageTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::filesystem::create_directories(machineDir);
-    fake.platform.autostart =
-        std::make_unique<platform::linux_impl::LinuxAutostartEntry>(machineDir, dir.File("user"));
+    std::filesystem::create_directories(userDir);
+    fake.platform.autostart = std::make_unique<platform::linux_impl::LinuxAutostartEntry>(machineDir, userDir);
     form = std::make_unique<FormTarvelo>(fake.platform);
     testing::AssumeTrayHost(*form);
   }
@@ -35,14 +36,23 @@ class SettingPageTest : public ::testing::Test {
     EXPECT_NE(w, nullptr) << name.toStdString();
     return w;
   }
-  std::string Entry() const { return testing::ReadFile(machineDir + "/tarvelo.desktop"); }
-  bool EntryExists() const { return std::filesystem::exists(machineDir + "/tarvelo.desktop"); }
+  // The entry is machine-wide only for a program file that root alone can
+  // change, else the user's own: where this test program lies decides.
+  std::string EntryPath() const {
+    const bool machineWide = platform::linux_impl::IsChangeableOnlyByRoot(platform::ExecutablePath());
+    return (machineWide ? machineDir : userDir) + "/tarvelo.desktop";
+  }
+  std::string Entry() const { return testing::ReadFile(EntryPath()); }
+  bool EntryExists() const {
+    return std::filesystem::exists(machineDir + "/tarvelo.desktop") || std::filesystem::exists(userDir + "/tarvelo.desktop");
+  }
   std::string Setting(const char* key) const {
     return fake.settings->GetString("Setting", key, "<absent>", 254);
   }
 
   testing::TempDir dir;
   std::string machineDir = dir.File("xdg/autostart");
+  std::string userDir = dir.File("user");
   platform::fake::FakePlatform fake;
   std::unique_ptr<FormTarvelo> form;
 };
