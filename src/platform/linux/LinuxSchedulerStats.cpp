@@ -10,6 +10,7 @@
 #include <ctime>
 #include <memory>
 
+#include "platform/linux/ProcessControl.h"
 #include "platform/linux/UniqueFd.h"
 
 namespace platform::linux_impl {
@@ -24,19 +25,6 @@ std::optional<std::uint64_t> TakeNumber(std::string_view& text) {
   if (ec != std::errc() || end == text.data()) return std::nullopt;
   text.remove_prefix(static_cast<std::size_t>(end - text.data()));
   return value;
-}
-
-// A small file of /proc, read whole through a descriptor (it reports size 0).
-std::optional<std::string> ReadSmall(const std::string& path) {
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.Valid()) return std::nullopt;
-  char buffer[256];
-  ssize_t n;
-  do {
-    n = ::read(fd.Get(), buffer, sizeof buffer);
-  } while (n < 0 && errno == EINTR);
-  if (n < 0) return std::nullopt;
-  return std::string(buffer, static_cast<std::size_t>(n));
 }
 
 }  // namespace
@@ -89,7 +77,7 @@ std::optional<SchedulerStats::ProcessTimes> LinuxSchedulerStats::TimesOf(Process
     std::uint32_t tid = 0;
     const auto [end, ec] = std::from_chars(name.data(), name.data() + name.size(), tid);
     if (ec != std::errc() || end != name.data() + name.size() || tid == 0) continue;
-    const auto text = ReadSmall(taskDir + "/" + std::string(name) + "/schedstat");
+    const auto text = ReadProcText(taskDir + "/" + std::string(name) + "/schedstat");
     if (!text) continue;  // the thread ended meanwhile
     if (const auto thread = ParseSchedstat(*text)) times[tid] = *thread;
   }

@@ -7,25 +7,12 @@
 #include <charconv>
 #include <climits>
 
+#include "platform/linux/ProcessControl.h"
 #include "platform/linux/UniqueFd.h"
 
 namespace platform::linux_impl {
 
 namespace {
-
-std::optional<std::string> ReadSmall(const std::string& path) {
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.Valid()) return std::nullopt;
-  std::string text;
-  char buffer[1024];
-  for (;;) {
-    const ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return std::nullopt;
-    if (n == 0 || text.size() > 16384) return text;
-    text.append(buffer, static_cast<std::size_t>(n));
-  }
-}
 
 bool EndsWith(std::string_view text, std::string_view end) {
   return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
@@ -94,7 +81,7 @@ bool LinuxUnitWeights::Available() {
     // The manager's own cgroup must offer the cpu controller to its units.
     const std::string u = std::to_string(uid_);
     const auto controllers =
-        ReadSmall(cgroupRoot_ + "/user.slice/user-" + u + ".slice/user@" + u + ".service/cgroup.controllers");
+        ReadProcText(cgroupRoot_ + "/user.slice/user-" + u + ".slice/user@" + u + ".service/cgroup.controllers");
     bool cpu = false;
     if (controllers) {
       std::string_view rest = *controllers;
@@ -111,7 +98,7 @@ bool LinuxUnitWeights::Available() {
 
 std::optional<std::string> LinuxUnitWeights::UnitOf(ProcessId pid) {
   if (pid == 0 || pid > static_cast<ProcessId>(INT_MAX)) return std::nullopt;
-  const auto text = ReadSmall(procRoot_ + "/" + std::to_string(pid) + "/cgroup");
+  const auto text = ReadProcText(procRoot_ + "/" + std::to_string(pid) + "/cgroup");
   if (!text) return std::nullopt;
   auto unit = UserUnitOfCgroupFile(*text, uid_);
   if (!unit) return std::nullopt;
@@ -150,7 +137,7 @@ std::optional<std::uint64_t> LinuxUnitWeights::AppliedWeight(const std::string& 
   // The manager writes the cgroup after it has answered a change; any later
   // answer of it comes after that write.
   if (!manager->CpuWeight(unit).Ok()) return std::nullopt;
-  const auto text = ReadSmall(cgroupRoot_ + group->second + "/cpu.weight");
+  const auto text = ReadProcText(cgroupRoot_ + group->second + "/cpu.weight");
   if (!text) return std::nullopt;  // no cpu controller: no weight applies
   std::uint64_t weight = 0;
   const auto [end, ec] = std::from_chars(text->data(), text->data() + text->size(), weight);
