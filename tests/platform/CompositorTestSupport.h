@@ -12,14 +12,12 @@
 #include <string>
 #include <thread>
 
+#include "support/MissingInCi.h"
 #include "platform/linux/UniqueFd.h"
 
 namespace tarvelo::testing {
 
-inline bool InCi() {
-  const char* ci = std::getenv("CI");
-  return ci != nullptr && std::string(ci) == "true";
-}
+using ::tarvelo::testing::InCi;
 
 // Asks until the condition holds or the (generous) time is over.
 inline bool WaitFor(const std::function<bool()>& condition,

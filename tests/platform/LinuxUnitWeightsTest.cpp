@@ -1,6 +1,7 @@
 // Unit weights through a stand-in of the systemd user manager on a private
 // bus (no user manager runs here), with fixture /proc and cgroup trees; and
 // the booster acting through them.
+#include "support/MissingInCi.h"
 #include "platform/linux/LinuxUnitWeights.h"
 
 #include <gtest/gtest.h>
@@ -55,10 +56,7 @@ TEST(UserUnitOfCgroup, FindsTheUnitUnderThisUsersManager) {
       << "cgroup v1 only: no unified path";
 }
 
-bool InCi() {
-  const char* ci = std::getenv("CI");
-  return ci && std::string(ci) == "true";
-}
+using ::tarvelo::testing::InCi;
 
 class LinuxUnitWeightsTest : public ::testing::Test {
  protected:

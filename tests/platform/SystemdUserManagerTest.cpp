@@ -1,3 +1,4 @@
+#include "support/MissingInCi.h"
 #include "platform/linux/SystemdUserManager.h"
 
 #include <gtest/gtest.h>
@@ -17,10 +18,7 @@ using tarvelo::testing::FakeSystemdManager;
 using tarvelo::testing::FakeUnit;
 using tarvelo::testing::PrivateBus;
 
-bool InCi() {
-  const char* ci = std::getenv("CI");
-  return ci && std::string(ci) == "true";
-}
+using ::tarvelo::testing::InCi;
 
 // A private bus, the stand-in on it and a client connected to it.
 class SystemdUserManagerTest : public ::testing::Test {

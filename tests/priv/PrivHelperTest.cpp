@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/MissingInCi.h"
 #include "memory/MemoryRelease.h"
 #include "platform/fake/FakePlatform.h"
 #include "platform/linux/LinuxPrivileges.h"
@@ -43,10 +44,7 @@ constexpr uid_t kNobody = 65534;
 constexpr int kWaitMs = 60'000;  // generous: the machine may be busy
 constexpr std::size_t kMapped = 48 * 1024 * 1024;
 
-bool InCi() {
-  const char* ci = std::getenv("CI");
-  return ci != nullptr && std::string(ci) == "true";
-}
+using ::tarvelo::testing::InCi;
 
 // Runs a program to its end; its exit code, or -1.
 int Run(const std::vector<std::string>& command) {
