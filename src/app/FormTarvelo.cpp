@@ -199,6 +199,9 @@ void FormTarvelo::BuildTimers() {
   TimerCPU = timer("TimerCPU", 1100);
   TimerState = timer("TimerState", 100);
   TimerTrayIcon = timer("TimerTrayIcon", 990);
+  // The clock shows seconds: each tick sets the wait to the next turn of a
+  // second, so the text changes on time with one wake-up a second.
+  TimerState->setTimerType(Qt::PreciseTimer);
 
   connect(TimerOnTimeState, &QTimer::timeout, this, &FormTarvelo::TimerOnTimeStateTick);
   connect(TimerMemory, &QTimer::timeout, this, &FormTarvelo::TimerMemoryTick);
@@ -487,7 +490,11 @@ void FormTarvelo::CloseCpuLimitDialog() {
 
 // ---- Timers ----
 
-void FormTarvelo::TimerStateTick() { PictureState->ShowTime(widgets::TimeOfDayText()); }
+void FormTarvelo::TimerStateTick() {
+  const QTime now = QTime::currentTime();
+  PictureState->ShowTime(widgets::TimeOfDayText(now));
+  TimerState->setInterval(widgets::MsToNextSecond(now));
+}
 
 void FormTarvelo::TimerOnTimeStateTick() {
   const MemoryFigures& figures = memoryState_.ShowMemoryState();

@@ -22,4 +22,6 @@ QString TimeOfDayText(const QTime& time) {
   return locale.toString(time, format);
 }
 
+int MsToNextSecond(const QTime& time) { return 1000 - time.msec(); }
+
 }  // namespace tarvelo::widgets

@@ -82,6 +82,12 @@ TEST(Label, SizesItselfToItsTextUnlessFixed) {
   EXPECT_EQ(fixed.size(), QSize(443, 54));
 }
 
+TEST(TimeOfDay, TheWaitEndsAtTheTurnOfTheNextSecond) {
+  const std::pair<QTime, int> cases[] = {{QTime(1, 2, 3, 0), 1000}, {QTime(1, 2, 3, 1), 999},
+                                         {QTime(1, 2, 3, 500), 500}, {QTime(23, 59, 59, 999), 1}};
+  for (const auto& [time, wait] : cases) EXPECT_EQ(MsToNextSecond(time), wait) << time.toString().toStdString();
+}
+
 TEST(TimeOfDay, TheLocaleFormatAlwaysWithSeconds) {
   EXPECT_EQ(TimeOfDayFormat(QLocale(QLocale::German, QLocale::Germany)), "HH:mm:ss");
   const QString us = TimeOfDayFormat(QLocale(QLocale::English, QLocale::UnitedStates));
