@@ -21,10 +21,9 @@ AdBanner::AdBanner(widgets::Label* labelAd, QTimer* timerAd, std::function<bool(
       dialogVisible_(std::move(dialogVisible)),
       adAddress_(adAddress),
       pageAddress_(pageAddress),
-      network_(new QNetworkAccessManager(this)),
+      network_(nullptr),
       deadline_(new QTimer(this)) {
   setObjectName("AdBanner");
-  network_->setProxy(QNetworkProxy::NoProxy);  // a direct connection, like the product always made
   deadline_->setSingleShot(true);
   connect(deadline_, &QTimer::timeout, this, [this] {
     rejected_ = true;
@@ -45,6 +44,11 @@ void AdBanner::TimerAdTick() {
 
 bool AdBanner::DownloadAdText() {
   if (reply_) return false;
+  if (network_ == nullptr) {
+    // Built on the first poll, not at start: the window shows sooner.
+    network_ = new QNetworkAccessManager(this);
+    network_->setProxy(QNetworkProxy::NoProxy);  // a direct connection, like the product always made
+  }
   QNetworkRequest request(adAddress_);
   request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(ModuleAd::kAgentName.data(),
                                                                  static_cast<qsizetype>(ModuleAd::kAgentName.size())));

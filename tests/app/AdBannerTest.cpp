@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QMouseEvent>
+#include <QNetworkAccessManager>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -161,6 +162,13 @@ TEST(AdBanner, TheReplyDecidesWhatTheBannerShowsAndWhetherThePollGoesOn) {
     EXPECT_TRUE(head.startsWith("GET /ad/tarvelo/ HTTP/1.1\r\n")) << head.toStdString();
     EXPECT_TRUE(head.contains("\r\nUser-Agent: Kestrawn\r\n")) << head.toStdString();
   }
+}
+
+TEST(AdBanner, TheNetworkIsSetUpByTheFirstPollNotAtStart) {
+  Scene scene;
+  EXPECT_EQ(scene.banner->findChild<QNetworkAccessManager*>(), nullptr);
+  ASSERT_TRUE(scene.WaitForRequests(1));
+  EXPECT_NE(scene.banner->findChild<QNetworkAccessManager*>(), nullptr);
 }
 
 TEST(AdBanner, AServerThatNeverAnswersHoldsUpNeitherTheWindowNorTheNextPoll) {
