@@ -90,7 +90,10 @@ FormTarvelo::FormTarvelo(platform::Platform& platform, QWidget* parent)
   WatchShutdownRequests();
 }
 
-FormTarvelo::~FormTarvelo() = default;
+FormTarvelo::~FormTarvelo() {
+  // Its thread reads through memoryState_ and posts to this window.
+  if (TimerOnTimeState) TimerOnTimeState->Stop();
+}
 
 void FormTarvelo::BuildChrome() {
   ImageCaption = new Picture(this, "ImageCaption", TwipsRect(480, 0, 10215, 375), artwork::PaintCaptionStrip);
@@ -193,7 +196,15 @@ void FormTarvelo::BuildTimers() {
     return t;
   };
   TimerAd = timer("TimerAd", 3000);
-  TimerOnTimeState = timer("TimerOnTimeState", 20);
+  TimerOnTimeState = std::make_unique<MemoryTicker>(
+      memoryState_, std::chrono::milliseconds(20), [this](const MemoryFigures& figures, std::uint64_t run) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, figures, run] {
+              if (run == TimerOnTimeState->Run()) ShowMemoryFigures(figures);
+            },
+            Qt::QueuedConnection);
+      });
   TimerMemory = timer("TimerMemory", 1000);
   TimerProcess = timer("TimerProcess", 900);
   TimerCPU = timer("TimerCPU", 1100);
@@ -203,7 +214,6 @@ void FormTarvelo::BuildTimers() {
   // second, so the text changes on time with one wake-up a second.
   TimerState->setTimerType(Qt::PreciseTimer);
 
-  connect(TimerOnTimeState, &QTimer::timeout, this, &FormTarvelo::TimerOnTimeStateTick);
   connect(TimerMemory, &QTimer::timeout, this, &FormTarvelo::TimerMemoryTick);
   connect(TimerCPU, &QTimer::timeout, this, &FormTarvelo::TimerCPUTick);
   connect(TimerProcess, &QTimer::timeout, this, &FormTarvelo::TimerProcessTick);
@@ -354,9 +364,15 @@ void FormTarvelo::UpdateDisplayTimers() {
     bool wanted;
     void (FormTarvelo::*tick)();
   };
+  const bool figuresWanted = onScreen && (page == PageId::State || page == PageId::Memory);
+  if (figuresWanted != TimerOnTimeState->IsActive()) {
+    if (figuresWanted) {
+      ShowMemoryFigures(TimerOnTimeState->Start());  // current the moment they show
+    } else {
+      TimerOnTimeState->Stop();
+    }
+  }
   const Gate gates[] = {
-      {TimerOnTimeState, onScreen && (page == PageId::State || page == PageId::Memory),
-       &FormTarvelo::TimerOnTimeStateTick},
       {TimerState, onScreen && page == PageId::State, &FormTarvelo::TimerStateTick},
       {TimerCPU, onScreen && (page == PageId::State || page == PageId::CPU), &FormTarvelo::TimerCPUTick},
   };
@@ -496,8 +512,7 @@ void FormTarvelo::TimerStateTick() {
   TimerState->setInterval(widgets::MsToNextSecond(now));
 }
 
-void FormTarvelo::TimerOnTimeStateTick() {
-  const MemoryFigures& figures = memoryState_.ShowMemoryState();
+void FormTarvelo::ShowMemoryFigures(const MemoryFigures& figures) {
   if (shownMemory_ == figures) return;  // the labels show these texts already
   shownMemory_ = figures;
   PictureMemory->ShowMemoryFigures(figures);

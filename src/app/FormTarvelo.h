@@ -14,6 +14,7 @@
 #include "cpulimit/CpuLimitSlots.h"
 #include "cpulimit/ProcessList.h"
 #include "memory/MemoryRelease.h"
+#include "memory/MemoryTicker.h"
 #include "memory/ModuleGetMemoryState.h"
 
 class QDialog;
@@ -114,7 +115,8 @@ class FormTarvelo : public QWidget {
   QWidget* Panel(PageId page) const { return panels_[IndexOf(page)]; }
 
   QTimer* TimerAd;
-  QTimer* TimerOnTimeState;
+  // The memory figures' 20 ms tick, on a thread of its own.
+  std::unique_ptr<MemoryTicker> TimerOnTimeState;
   QTimer* TimerMemory;
   QTimer* TimerProcess;
   QTimer* TimerCPU;
@@ -167,7 +169,7 @@ class FormTarvelo : public QWidget {
   void PlaceBuiltPage(PageId page, QWidget* panel);
 
   void TimerStateTick();
-  void TimerOnTimeStateTick();
+  void ShowMemoryFigures(const MemoryFigures& figures);
   void CommandFreeMemoryClick();
   void AutoReleaseMemory();
   void TimerMemoryTick();

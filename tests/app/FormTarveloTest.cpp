@@ -227,7 +227,7 @@ TEST_F(FormTarveloTest, StartUpOpensCentredOnTheStatusPageWithEveryTimer) {
   EXPECT_LE(std::abs(form.geometry().center().x() - screen.center().x()), 1);
   EXPECT_LE(std::abs(form.geometry().center().y() - screen.center().y()), 1);
 
-  const std::pair<const char*, int> timers[] = {{"TimerAd", 3000},   {"TimerOnTimeState", 20}, {"TimerMemory", 1000},
+  const std::pair<const char*, int> timers[] = {{"TimerAd", 3000},   {"TimerMemory", 1000},
                                                 {"TimerProcess", 900}, {"TimerCPU", 1100},       {"TimerTrayIcon", 990}};
   for (const auto& [name, interval] : timers) {
     auto* timer = form.findChild<QTimer*>(name);
@@ -235,6 +235,8 @@ TEST_F(FormTarveloTest, StartUpOpensCentredOnTheStatusPageWithEveryTimer) {
     EXPECT_EQ(timer->interval(), interval) << name;
     EXPECT_TRUE(timer->isActive()) << name;
   }
+  EXPECT_TRUE(form.TimerOnTimeState->IsActive());
+  EXPECT_EQ(form.TimerOnTimeState->Interval(), std::chrono::milliseconds(20));
   // The clock wakes at the turn of each second rather than ten times a second.
   EXPECT_TRUE(form.TimerState->isActive());
   EXPECT_EQ(form.TimerState->timerType(), Qt::PreciseTimer);
@@ -254,7 +256,7 @@ TEST_F(FormTarveloTest, SecondInstanceIsToldAndNothingElseHappens) {
   EXPECT_EQ(message.buttons, QMessageBox::Ok);
   EXPECT_FALSE(form.isVisible());
   EXPECT_EQ(fake.privileges->calls, 0);
-  EXPECT_FALSE(form.TimerOnTimeState->isActive());
+  EXPECT_FALSE(form.TimerOnTimeState->IsActive());
 }
 
 TEST_F(FormTarveloTest, MemoryLabelsFollowEveryTick) {
@@ -315,7 +317,7 @@ TEST_F(FormTarveloTest, DisplayTimersRunOnlyForTheShownPageOfAShownWindow) {
   };
   for (const auto& p : pages) {
     form.ShowPage(p.page);
-    EXPECT_EQ(form.TimerOnTimeState->isActive(), p.memoryFigures) << InfoOf(p.page).panel;
+    EXPECT_EQ(form.TimerOnTimeState->IsActive(), p.memoryFigures) << InfoOf(p.page).panel;
     EXPECT_EQ(form.TimerState->isActive(), p.clock) << InfoOf(p.page).panel;
     EXPECT_EQ(form.TimerCPU->isActive(), p.limitCount) << InfoOf(p.page).panel;
   }
@@ -324,7 +326,8 @@ TEST_F(FormTarveloTest, DisplayTimersRunOnlyForTheShownPageOfAShownWindow) {
                                                                                    [&] { form.show(); }},
                            {[&] { form.showMinimized(); }, [&] { form.showNormal(); }}}) {
     hideAndShow.first();
-    for (QTimer* t : {form.TimerOnTimeState, form.TimerState, form.TimerCPU}) {
+    EXPECT_FALSE(form.TimerOnTimeState->IsActive());
+    for (QTimer* t : {form.TimerState, form.TimerCPU}) {
       EXPECT_FALSE(t->isActive()) << t->objectName().toStdString();
     }
     // The rest of the program goes on.
@@ -332,7 +335,8 @@ TEST_F(FormTarveloTest, DisplayTimersRunOnlyForTheShownPageOfAShownWindow) {
       EXPECT_TRUE(t->isActive()) << t->objectName().toStdString();
     }
     hideAndShow.second();
-    for (QTimer* t : {form.TimerOnTimeState, form.TimerState, form.TimerCPU}) {
+    EXPECT_TRUE(form.TimerOnTimeState->IsActive());
+    for (QTimer* t : {form.TimerState, form.TimerCPU}) {
       EXPECT_TRUE(t->isActive()) << t->objectName().toStdString();
     }
   }

@@ -94,7 +94,8 @@ TEST_F(MemoryReleaserTest, ReleasedIsTheSumOfEachTrimmedProcesssOwnDrop) {
     if (pid == 20) fake.trimmer->resident[20] -= 100 * kMB + 512 * 1024;
     if (pid == 33) fake.trimmer->resident.erase(33);  // ended during its trim: passed over
     // Other programs' memory moving meanwhile does not count.
-    fake.memory->status.availPhys -= 700 * kMB;
+    const platform::MemoryStatus before = fake.memory->status;
+    fake.memory->status = {before.totalPhys, before.availPhys - 700 * kMB};
   };
   const ReleaseResult result = Releaser([] { return true; }).Release();
   EXPECT_EQ(result.releasedMB, 100) << "100.5 MB, truncated like every figure";

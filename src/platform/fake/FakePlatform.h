@@ -1,9 +1,11 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -16,14 +18,33 @@
 namespace platform::fake {
 
 // Memory readings set by the test; each Read() is counted.
+// Read on the memory tick's own thread while tests change it: atomic.
 class FakeMemoryStatus final : public MemoryStatusSource {
  public:
   MemoryStatus Read() override {
     ++reads;
-    return status;
+    return status.load();
   }
-  MemoryStatus status;
-  int reads = 0;
+  // The reading the fake gives, set and read under a lock.
+  class Status {
+   public:
+    Status& operator=(const MemoryStatus& value) {
+      std::lock_guard lock(mutex_);
+      value_ = value;
+      return *this;
+    }
+    MemoryStatus load() const {
+      std::lock_guard lock(mutex_);
+      return value_;
+    }
+    operator MemoryStatus() const { return load(); }
+
+   private:
+    mutable std::mutex mutex_;
+    MemoryStatus value_;
+  };
+  Status status;
+  std::atomic<int> reads{0};
 };
 
 // A settings file held in memory. Names are matched without regard to case;
