@@ -31,7 +31,7 @@ while [ $# -gt 0 ]; do
     *) echo "usage: $0 [--rounds N] [--idle-seconds S] [--settle-seconds S] [--micro]" >&2; exit 2 ;;
   esac
 done
-for tool in tarvelo bare_window map_timer process_list_bench memory_release_bench; do
+for tool in tarvelo bare_window meminfo_loop map_timer process_list_bench memory_release_bench; do
   [ -x "$bin/$tool" ] || { echo "run.sh: $bin/$tool is missing: build first" >&2; exit 1; }
 done
 
@@ -88,15 +88,21 @@ idle_rounds() {  # idle_rounds shown|hidden
     local t=$!
     "$bin/bare_window" "${bare_args[@]}" >/dev/null 2>&1 &
     local b=$!
+    # While the window shows, its memory figures are read every 20 ms: the
+    # bare loop that does only that runs beside it as the floor.
+    local f=""
+    if [ "$state" = shown ]; then "$bin/meminfo_loop" & f=$!; fi
     sleep "$settle_seconds"
-    local tc0 bc0 tw0 bw0 tc1 bc1 tw1 bw1
+    local tc0 bc0 tw0 bw0 fc0=0 tc1 bc1 tw1 bw1 fc1=0
     tc0=$(cpu_ns $t); bc0=$(cpu_ns $b); tw0=$(wakeups $t); bw0=$(wakeups $b)
+    [ -z "$f" ] || fc0=$(cpu_ns $f)
     sleep "$idle_seconds"
     tc1=$(cpu_ns $t); bc1=$(cpu_ns $b); tw1=$(wakeups $t); bw1=$(wakeups $b)
+    [ -z "$f" ] || fc1=$(cpu_ns $f)
     echo "$((tc1 - tc0)) $((bc1 - bc0)) $((tw1 - tw0)) $((bw1 - bw0))" \
-      "$(memory_kb $t Rss) $(memory_kb $b Rss) $(memory_kb $t Pss) $(memory_kb $b Pss)" >> "$out"
-    kill -TERM $t $b
-    wait $t $b 2>/dev/null || true
+      "$(memory_kb $t Rss) $(memory_kb $b Rss) $(memory_kb $t Pss) $(memory_kb $b Pss) $((fc1 - fc0))" >> "$out"
+    kill -TERM $t $b $f
+    wait $t $b $f 2>/dev/null || true
     echo "  idle $state round $round/$rounds" >&2
   done
 }
@@ -112,6 +118,18 @@ idle_rows() {  # idle_rows shown|hidden CPU_TARGET WAKEUP_TARGET
   bw=$(awk -v s="$idle_seconds" '{ print $4 / s }' "$f" | median)
   excess_row "idle CPU, window $state (% of a core)" "$(printf %.3f%% "$tp")" "$(printf %.3f%% "$bp")" "$f.cpu" " %" "$2"
   excess_row "wake-ups/s, window $state" "$(printf %.1f "$tw")" "$(printf %.1f "$bw")" "$f.wake" "/s" "$3"
+}
+
+floor_row() {
+  local f=$scratch/idle-shown
+  awk -v s="$idle_seconds" '{ print 100 * ($1 - $2 - $9) / (s * 1e9) }' "$f" > "$f.floor"
+  excess_row "idle CPU, shown, above bare window + floor" \
+    "$(awk -v s="$idle_seconds" '{ print 100 * $1 / (s * 1e9) }' "$f" | median | xargs printf %.3f%%)" \
+    "$(awk -v s="$idle_seconds" '{ print 100 * ($2 + $9) / (s * 1e9) }' "$f" | median | xargs printf %.3f%%)" \
+    "$f.floor" " %" "-"
+  excess_row "  the floor alone: 20 ms meminfo loop" \
+    "$(awk -v s="$idle_seconds" '{ print 100 * $9 / (s * 1e9) }' "$f" | median | xargs printf %.3f%%)" "-" \
+    <(awk -v s="$idle_seconds" '{ print 100 * $9 / (s * 1e9) }' "$f") " %" "-"
 }
 
 memory_rows() {
@@ -185,12 +203,14 @@ echo "start-up..." >&2; startup_rounds
 echo "idle, window shown..." >&2; idle_rounds shown
 echo "idle, window hidden..." >&2; idle_rounds hidden
 idle_rows shown "<= 0.25 %" "-"
+floor_row
 idle_rows hidden "<= 0.06 %" "<= 10 /s"
 memory_rows
 
 echo
 echo "Baselines: the bare tray window (a QWidget of the same size with a QSystemTrayIcon, no timers),"
 echo "'ps -e -o pid,comm', and a plain C loop of pidfd_open + maps + process_madvise over the same processes."
+echo "The floor: a bare program that only reads /proc/meminfo every 20 ms, as the shown memory figures need."
 echo "Idle over ${idle_seconds} s per round after ${settle_seconds} s of start-up; both programs side by side."
 echo "Tarvelo and baseline columns are medians; idle targets are Tarvelo's own figure, the rest ratios."
 cat "$table"
