@@ -44,6 +44,9 @@ packages=(
   weston qt6-wayland
   # the program's fonts: metric-compatible stand-ins for Verdana and Arial
   fonts-dejavu-core fonts-liberation2
+  # a real headless KWin (kwin_wayland --virtual) that loads the booster's
+  # script; its clients are weston-terminal (package weston, above)
+  kwin-wayland
 )
 if [ $windows -eq 1 ]; then
   packages+=(

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +15,7 @@
 #include <thread>
 
 #include "support/MissingInCi.h"
+#include "platform/ForegroundWindow.h"
 #include "platform/linux/UniqueFd.h"
 
 namespace tarvelo::testing {
@@ -28,6 +31,27 @@ inline bool WaitFor(const std::function<bool()>& condition,
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return true;
+}
+
+// The full path of a program found on PATH, or "".
+inline std::string FindOnPath(const std::string& tool) {
+  const char* path = std::getenv("PATH");
+  std::string_view rest = path != nullptr ? path : "/usr/bin:/bin";
+  while (!rest.empty()) {
+    const std::string dir(rest.substr(0, rest.find(':')));
+    const std::string candidate = dir + "/" + tool;
+    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+    if (rest.find(':') == std::string_view::npos) break;
+    rest.remove_prefix(rest.find(':') + 1);
+  }
+  return {};
+}
+
+// The nice value of a process, or 999 when it cannot be read.
+inline int NiceOf(platform::ProcessId pid) {
+  errno = 0;
+  const int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(pid));
+  return errno == 0 ? nice : 999;
 }
 
 // A listening Unix socket: the compositor's side of a stand-in.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <regex>
@@ -46,6 +47,11 @@ class KWinStandIn final : public BusStandIn {
   }
 
   bool Named() const { return named_; }
+  // The next loads fail, as they do while a KWin that has just taken its
+  // name is still starting.
+  void FailLoads(int count) {
+    Do([&](sd_bus*) { failLoads_ = count; });
+  }
   std::vector<std::string> Calls() {
     std::vector<std::string> calls;
     Do([&](sd_bus*) { calls = calls_; });
@@ -66,6 +72,14 @@ class KWinStandIn final : public BusStandIn {
                                pid.c_str(), caption.c_str(), machine.c_str());
     });
   }
+  // What the running script sends when a window closes.
+  void Close(const std::string& id) {
+    const std::string service = Service();
+    Do([&](sd_bus* bus) {
+      sd_bus_call_method_async(bus, nullptr, service.c_str(), KWinForegroundWindow::kObjectPath,
+                               KWinForegroundWindow::kInterface, "Closed", nullptr, nullptr, "s", id.c_str());
+    });
+  }
   // The connection the script reports to, as the script names it.
   std::string Service() {
     std::smatch match;
@@ -80,6 +94,10 @@ class KWinStandIn final : public BusStandIn {
     const char* plugin = nullptr;
     if (sd_bus_message_read(m, "ss", &path, &plugin) < 0) return -EINVAL;
     self->calls_.push_back(std::string("load ") + plugin);
+    if (self->failLoads_ > 0) {
+      --self->failLoads_;
+      return sd_bus_reply_method_errorf(m, SD_BUS_ERROR_UNKNOWN_OBJECT, "not ready");
+    }
     if (self->loaded_) return sd_bus_reply_method_return(m, "i", -1);  // the name is taken
     self->script_ = ReadFile(path);
     self->loaded_ = true;
@@ -112,6 +130,7 @@ class KWinStandIn final : public BusStandIn {
   bool plasma5_;
   bool named_ = false;
   bool loaded_ = false;
+  int failLoads_ = 0;
   int lastId_ = 0;
   std::string script_;
   std::vector<std::string> calls_;
@@ -151,6 +170,8 @@ TEST_F(KWinTest, LoadsItsScriptFollowsItsReportsAndUnloadsIt) {
       EXPECT_NE(script.find("workspace.windowActivated"), std::string::npos);
       EXPECT_NE(script.find("workspace.clientActivated"), std::string::npos);
       EXPECT_NE(script.find("captionChanged"), std::string::npos);
+      EXPECT_NE(script.find("workspace.windowRemoved"), std::string::npos);
+      EXPECT_NE(script.find("workspace.clientRemoved"), std::string::npos);
       ASSERT_FALSE(kwin.Service().empty());
       EXPECT_EQ(kwin.Service()[0], ':');
 
@@ -179,6 +200,15 @@ TEST_F(KWinTest, LoadsItsScriptFollowsItsReportsAndUnloadsIt) {
       ASSERT_EQ(w.OwnerProcess(WaitForTitle(w, "Here")), 3004u);
       kwin.Activate("{10cb}", "3005", "Here too", "localhost");
       ASSERT_EQ(w.OwnerProcess(WaitForTitle(w, "Here too")), 3005u);
+      // Closed windows name no process any more; the one in front closing
+      // leaves none in front.
+      kwin.Close("{5e1c}");
+      kwin.Close("{10cb}");
+      EXPECT_TRUE(WaitFor([&] { return w.Foreground() == 0; }));
+      EXPECT_EQ(w.OwnerProcess(alpha), 0u);
+      EXPECT_EQ(w.OwnerProcess(beta), 3002u);
+      kwin.Activate("{b37a}", "3002", "Beta");
+      EXPECT_EQ(WaitForTitle(w, "Beta"), beta);
       kwin.Activate("", "0", "");
       EXPECT_TRUE(WaitFor([&] { return w.Foreground() == 0; }));
     }
@@ -193,9 +223,10 @@ TEST_F(KWinTest, OnlyKWinMayReport) {
   KWinForegroundWindow w(bus.Address(), scripts.Path());
   ASSERT_TRUE(w.ScriptLoaded());
   kwin.Activate("{5e1c}", "3001", "Alpha");
-  ASSERT_NE(WaitForTitle(w, "Alpha"), 0u);
+  const WindowHandle alpha = WaitForTitle(w, "Alpha");
+  ASSERT_NE(alpha, 0u);
 
-  // Another program on the bus calls the same method: refused.
+  // Another program on the bus calls the same methods: refused.
   BusStandIn other(bus.Address());
   const std::string service = kwin.Service();
   struct Answer {
@@ -203,6 +234,8 @@ TEST_F(KWinTest, OnlyKWinMayReport) {
     bool answered = false;
   } answer;
   other.Do([&](sd_bus* b) {
+    sd_bus_call_method_async(b, nullptr, service.c_str(), KWinForegroundWindow::kObjectPath,
+                             KWinForegroundWindow::kInterface, "Closed", nullptr, nullptr, "s", "{5e1c}");
     sd_bus_call_method_async(
         b, nullptr, service.c_str(), KWinForegroundWindow::kObjectPath, KWinForegroundWindow::kInterface, "Activated",
         [](sd_bus_message* reply, void* data, sd_bus_error*) {
@@ -224,6 +257,7 @@ TEST_F(KWinTest, OnlyKWinMayReport) {
   other.Stop();
   EXPECT_EQ(error, "org.freedesktop.DBus.Error.AccessDenied");
   EXPECT_EQ(w.Title(w.Foreground()), "Alpha");
+  EXPECT_EQ(w.OwnerProcess(alpha), 3001u);
 
   // A report of the wrong form is refused too, and changes nothing.
   kwin.Do([&](sd_bus* b) {
@@ -264,13 +298,16 @@ TEST_F(KWinTest, WithoutKWinItSaysSoAndARestartedKWinGetsTheScriptAgain) {
   EXPECT_NE(w.WhyUnseen(), "");
   EXPECT_EQ(w.OwnerProcess(before), 0u);
 
-  // And comes back.
+  // And comes back, its scripting not ready at first: tried until it is.
   kwin = std::make_unique<KWinStandIn>(bus.Address(), false);
+  kwin->FailLoads(2);
   ASSERT_TRUE(WaitFor([&] {
     w.Foreground();
     return w.ScriptLoaded();
   }));
-  EXPECT_EQ(kwin->Calls().back(), "run");
+  const std::vector<std::string> calls = kwin->Calls();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "load tarvelo-foreground"), 3);
+  EXPECT_EQ(calls.back(), "run");
   kwin->Activate("{5e1c}", "3001", "Alpha");
   const WindowHandle after = WaitForTitle(w, "Alpha");
   EXPECT_NE(after, 0u);

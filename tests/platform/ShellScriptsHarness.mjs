@@ -135,12 +135,13 @@ function kwin(generation) {
     const b = window('{bbbb}', 12, 'Beta', {clientMachine: 'far.example.org'});
     const c = window('{cccc}', 13, 'Wayland', {});
     const activated = signal();
+    const removed = signal();
     globalThis.workspace = generation === 6
-        ? {windowActivated: activated, activeWindow: a}
-        : {clientActivated: activated, activeClient: a};
+        ? {windowActivated: activated, windowRemoved: removed, activeWindow: a}
+        : {clientActivated: activated, clientRemoved: removed, activeClient: a};
     globalThis.callDBus = (service, path, iface, method, ...args) => {
-        assert.deepEqual([path, iface, method], ['/org/tarvelo/Foreground', 'org.tarvelo.Foreground', 'Activated']);
-        calls.push([service, ...args]);
+        assert.deepEqual([path, iface], ['/org/tarvelo/Foreground', 'org.tarvelo.Foreground']);
+        calls.push([service, method, ...args]);
     };
     new Function(source)();
     activated.fire(b);
@@ -148,15 +149,20 @@ function kwin(generation) {
     b.captionChanged.fire();
     a.captionChanged.fire();  // no longer active: not reported
     activated.fire(c);
+    removed.fire(a);
+    removed.fire(c);  // the active one closes: its captions are no longer followed
+    c.captionChanged.fire();
     activated.fire(null);
     const service = calls[0][0];
     assert.match(service, /^:/);
     assert.deepEqual(calls.map(call => call.slice(1)), [
-        ['{aaaa}', '11', 'Alpha', 'localhost'],
-        ['{bbbb}', '12', 'Beta', 'far.example.org'],
-        ['{bbbb}', '12', 'Beta 2', 'far.example.org'],
-        ['{cccc}', '13', 'Wayland', ''],
-        ['', '0', '', ''],
+        ['Activated', '{aaaa}', '11', 'Alpha', 'localhost'],
+        ['Activated', '{bbbb}', '12', 'Beta', 'far.example.org'],
+        ['Activated', '{bbbb}', '12', 'Beta 2', 'far.example.org'],
+        ['Activated', '{cccc}', '13', 'Wayland', ''],
+        ['Closed', '{aaaa}'],
+        ['Closed', '{cccc}'],
+        ['Activated', '', '0', '', ''],
     ]);
     assert.ok(calls.every(call => call[0] === service));
     assert.equal(a.captionChanged.count() + b.captionChanged.count() + c.captionChanged.count(), 0);

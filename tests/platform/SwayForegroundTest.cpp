@@ -32,29 +32,13 @@ using platform::ProcessId;
 using platform::WindowHandle;
 using platform::linux_impl::I3IpcForegroundWindow;
 using platform::linux_impl::UniqueFd;
+using testing::FindOnPath;
 using testing::InCi;
+using testing::NiceOf;
 using testing::TempDir;
 using testing::WaitFor;
 
 constexpr uid_t kNobody = 65534;
-
-bool OnPath(const std::string& tool) {
-  const char* path = std::getenv("PATH");
-  std::string_view rest = path != nullptr ? path : "/usr/bin:/bin";
-  while (!rest.empty()) {
-    const std::string dir(rest.substr(0, rest.find(':')));
-    if (::access((dir + "/" + tool).c_str(), X_OK) == 0) return true;
-    if (rest.find(':') == std::string_view::npos) break;
-    rest.remove_prefix(rest.find(':') + 1);
-  }
-  return false;
-}
-
-int NiceOf(ProcessId pid) {
-  errno = 0;
-  const int nice = ::getpriority(PRIO_PROCESS, pid);
-  return errno == 0 ? nice : 999;
-}
 
 // A private headless sway and the clients started in it; all of them end
 // with the object.
@@ -150,7 +134,7 @@ bool SwayCommand(const std::string& socket, const std::string& command) {
 
 TEST(SwayForegroundTest, TheBoosterRaisesTheFocusedClientOfARealSway) {
   for (const char* tool : {"sway", "foot"}) {
-    if (!OnPath(tool)) {
+    if (FindOnPath(tool).empty()) {
       if (InCi()) FAIL() << tool << " is missing (scripts/install-deps.sh installs it)";
       GTEST_SKIP() << tool << " is not installed";
     }

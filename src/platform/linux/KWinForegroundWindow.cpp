@@ -98,6 +98,15 @@ std::string KWinForegroundWindow::ScriptText(const std::string& service) {
          "             w.localhost === true ? \"localhost\" : String(w.clientMachine || \"\"));\n"
          "  }\n"
          "  function captionChanged() { if (watched) send(watched); }\n"
+         "  function removed(w) {\n"
+         "    if (!w) return;\n"
+         "    if (w === watched) {\n"
+         "      try { watched.captionChanged.disconnect(captionChanged); } catch (e) {}\n"
+         "      watched = null;\n"
+         "    }\n"
+         "    callDBus(service, \"" + std::string(kObjectPath) + "\", \"" + kInterface + "\", \"Closed\",\n"
+         "             String(w.internalId));\n"
+         "  }\n"
          "  function activated(w) {\n"
          "    if (watched) { try { watched.captionChanged.disconnect(captionChanged); } catch (e) {} }\n"
          "    watched = w || null;\n"
@@ -106,9 +115,11 @@ std::string KWinForegroundWindow::ScriptText(const std::string& service) {
          "  }\n"
          "  if (workspace.windowActivated) {  // Plasma 6\n"
          "    workspace.windowActivated.connect(activated);\n"
+         "    if (workspace.windowRemoved) workspace.windowRemoved.connect(removed);\n"
          "    activated(workspace.activeWindow);\n"
          "  } else {  // Plasma 5\n"
          "    workspace.clientActivated.connect(activated);\n"
+         "    if (workspace.clientRemoved) workspace.clientRemoved.connect(removed);\n"
          "    activated(workspace.activeClient);\n"
          "  }\n"
          "})();\n";
@@ -187,6 +198,8 @@ void KWinForegroundWindow::LoadScript() {
     }
     kwinOwner_ = owner;
   }
+  // KWin is there: a load that fails from here on is tried again.
+  reload_ = true;
   // A script of ours left by a run that ended abruptly would block the name.
   sd_bus_call_method(bus_.get(), kKWin, kScriptingPath, kScriptingInterface, "unloadScript", nullptr, nullptr, "s",
                      kPluginName);
@@ -206,6 +219,7 @@ void KWinForegroundWindow::LoadScript() {
     r = sd_bus_call_method(bus_.get(), kKWin, path.c_str(), kScriptInterface, "run", runError.Get(), nullptr, "");
     if (r >= 0) {
       scriptId_ = id;
+      reload_ = false;
       SetProblem({});
       return;
     }
@@ -235,15 +249,24 @@ void KWinForegroundWindow::Refresh() {
       return;
     }
   }
-  if (reload_) LoadScript();
+  if (reload_ && retry_.Due()) LoadScript();
 }
 
 int KWinForegroundWindow::OnCall(sd_bus_message* m, void* data, sd_bus_error*) {
   auto* self = static_cast<KWinForegroundWindow*>(data);
-  if (sd_bus_message_is_method_call(m, KWinForegroundWindow::kInterface, "Activated") <= 0) return 0;
+  const bool closed = sd_bus_message_is_method_call(m, KWinForegroundWindow::kInterface, "Closed") > 0;
+  if (!closed && sd_bus_message_is_method_call(m, KWinForegroundWindow::kInterface, "Activated") <= 0) return 0;
   const char* sender = sd_bus_message_get_sender(m);
   if (sender == nullptr || self->kwinOwner_.empty() || self->kwinOwner_ != sender) {
     return sd_bus_reply_method_errorf(m, SD_BUS_ERROR_ACCESS_DENIED, "only KWin reports the active window");
+  }
+  if (closed) {
+    // A closed window's handle names its process no longer: the process may
+    // be gone, and its id given to another.
+    std::string id;
+    if (!ReadArgument(m, id)) return sd_bus_reply_method_errorf(m, SD_BUS_ERROR_INVALID_ARGS, "expected id");
+    self->Forget(id);
+    return sd_bus_reply_method_return(m, "");
   }
   std::string id, pid, caption, machine;
   if (!ReadArgument(m, id) || !ReadArgument(m, pid) || !ReadArgument(m, caption) || !ReadArgument(m, machine)) {
@@ -271,7 +294,10 @@ int KWinForegroundWindow::OnOwnerChanged(sd_bus_message* m, void* data, sd_bus_e
   self->scriptId_ = -1;
   self->ForgetAll();
   self->SetProblem(kNoKWin);
-  if (newOwner != nullptr && *newOwner != '\0') self->reload_ = true;
+  if (newOwner != nullptr && *newOwner != '\0') {
+    self->reload_ = true;
+    self->retry_.Reset();
+  }
   return 0;
 }
 

@@ -11,10 +11,11 @@ namespace platform::linux_impl {
 // The window in front under KWin (KDE Plasma 5 and 6): a small KWin script,
 // loaded through KWin's scripting interface on the session bus, calls this
 // object whenever the active window or its caption changes, with the
-// window's id, process id, caption and the machine it runs on. Only
-// calls from KWin's own connection count. The calls are taken in, without
-// waiting, at every Foreground() call. The script is unloaded when this
-// object goes, and loaded again when KWin restarts.
+// window's id, process id, caption and the machine it runs on, and with the
+// id of each window that closes. Only calls from KWin's own connection
+// count. The calls are taken in, without waiting, at every Foreground() call.
+// The script is unloaded when this object goes, and loaded again when KWin
+// restarts.
 class KWinForegroundWindow final : public CompositorForegroundWindow {
  public:
   static constexpr const char* kPluginName = "tarvelo-foreground";
@@ -49,7 +50,10 @@ class KWinForegroundWindow final : public CompositorForegroundWindow {
   std::string scriptDir_;
   std::string scriptPath_;
   int scriptId_ = -1;
+  // Set while KWin is on the bus without our script: a KWin that has just
+  // taken its name may not offer its scripting interface yet.
   bool reload_ = false;
+  RetryTimer retry_{std::chrono::seconds(1)};
 };
 
 }  // namespace platform::linux_impl
