@@ -1,15 +1,18 @@
 #pragma once
 
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "support/MissingInCi.h"
@@ -28,6 +31,26 @@ inline bool WaitFor(const std::function<bool()>& condition,
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return true;
+}
+
+// Whether a program of this name can be run from PATH.
+inline bool OnPath(const std::string& tool) {
+  const char* path = std::getenv("PATH");
+  std::string_view rest = path != nullptr ? path : "/usr/bin:/bin";
+  while (!rest.empty()) {
+    const std::string dir(rest.substr(0, rest.find(':')));
+    if (::access((dir + "/" + tool).c_str(), X_OK) == 0) return true;
+    if (rest.find(':') == std::string_view::npos) break;
+    rest.remove_prefix(rest.find(':') + 1);
+  }
+  return false;
+}
+
+// The nice value of a process; 999 when it cannot be read.
+inline int NiceOf(pid_t pid) {
+  errno = 0;
+  const int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(pid));
+  return errno == 0 ? nice : 999;
 }
 
 // A listening Unix socket: the compositor's side of a stand-in.

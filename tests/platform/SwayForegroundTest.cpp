@@ -6,13 +6,11 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -33,28 +31,12 @@ using platform::WindowHandle;
 using platform::linux_impl::I3IpcForegroundWindow;
 using platform::linux_impl::UniqueFd;
 using testing::InCi;
+using testing::NiceOf;
+using testing::OnPath;
 using testing::TempDir;
 using testing::WaitFor;
 
 constexpr uid_t kNobody = 65534;
-
-bool OnPath(const std::string& tool) {
-  const char* path = std::getenv("PATH");
-  std::string_view rest = path != nullptr ? path : "/usr/bin:/bin";
-  while (!rest.empty()) {
-    const std::string dir(rest.substr(0, rest.find(':')));
-    if (::access((dir + "/" + tool).c_str(), X_OK) == 0) return true;
-    if (rest.find(':') == std::string_view::npos) break;
-    rest.remove_prefix(rest.find(':') + 1);
-  }
-  return false;
-}
-
-int NiceOf(ProcessId pid) {
-  errno = 0;
-  const int nice = ::getpriority(PRIO_PROCESS, pid);
-  return errno == 0 ? nice : 999;
-}
 
 // A private headless sway and the clients started in it; all of them end
 // with the object.
