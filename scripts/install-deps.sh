@@ -42,6 +42,9 @@ packages=(
   at-spi2-core python3-pyatspi
   # a headless Wayland compositor and Qt's Wayland platform
   weston qt6-wayland
+  # a real headless GNOME Shell that runs Tarvelo's Shell extension in the
+  # tests (it brings gnome-extensions, and renders in software)
+  gnome-shell
   # the program's fonts: metric-compatible stand-ins for Verdana and Arial
   fonts-dejavu-core fonts-liberation2
   # a real headless KWin (kwin_wayland --virtual) that loads the booster's

@@ -34,6 +34,7 @@ class ExtensionStandIn final : public BusStandIn {
           SD_BUS_VTABLE_START(0),
           SD_BUS_METHOD("Get", "", "susb", &ExtensionStandIn::Get, 0),
           SD_BUS_SIGNAL("Changed", "susb", 0),
+          SD_BUS_SIGNAL("Closed", "s", 0),
           SD_BUS_VTABLE_END,
       };
       sd_bus_slot* slot = nullptr;
@@ -51,6 +52,14 @@ class ExtensionStandIn final : public BusStandIn {
       sd_bus_emit_signal(bus, GnomeShellForegroundWindow::kObjectPath, GnomeShellForegroundWindow::kInterface,
                          "Changed", "susb", focused_.id.c_str(), focused_.pid, focused_.title.c_str(),
                          focused_.local ? 1 : 0);
+    });
+  }
+
+  // A window it named has closed.
+  void Close(const std::string& id) {
+    Do([&](sd_bus* bus) {
+      sd_bus_emit_signal(bus, GnomeShellForegroundWindow::kObjectPath, GnomeShellForegroundWindow::kInterface,
+                         "Closed", "s", id.c_str());
     });
   }
 
@@ -109,9 +118,14 @@ TEST_F(GnomeShellTest, SaysHowToEnableTheExtensionUntilItAnswersThenFollowsIt) {
   const WindowHandle remote = WaitForTitle(w, "Remote");
   ASSERT_NE(remote, 0u);
   EXPECT_EQ(w.OwnerProcess(remote), 0u);
-  // The focused window closes: nothing has the focus for a moment.
+  // The focused window closes: nothing has the focus for a moment, and its
+  // handle names no process any more; one that closed out of focus neither.
   extension->Focus({"", 0, ""});
-  ASSERT_TRUE(WaitFor([&] { return w.Foreground() == 0; }));
+  extension->Close("103");
+  extension->Close("101");
+  ASSERT_TRUE(WaitFor([&] { return w.Foreground() == 0 && w.OwnerProcess(alpha) == 0; }));
+  EXPECT_EQ(w.Title(alpha), "");
+  EXPECT_EQ(w.OwnerProcess(beta), 5002u);
 
   // The shell restarts (or the extension is turned off): nothing is known,
   // and the page says what to do; then it comes back.

@@ -20,7 +20,8 @@ function signals() {
                 throw new Error('no such handler');
         },
         emit(name) { [...handlers.values()].filter(([n]) => n === name).forEach(([, f]) => f()); },
-        count() { return handlers.size; },
+        count(name) { return [...handlers.values()].filter(([n]) => name === undefined || n === name).length; },
+        clear() { handlers.clear(); },
     };
 }
 
@@ -30,6 +31,9 @@ function metaWindow(id, pid, title, remote) {
         get_id: () => id, get_pid: () => pid, get_title: () => title, is_remote: () => remote,
         connect: s.connect, disconnect: s.disconnect, handlers: s.count,
         retitle(t) { title = t; s.emit('notify::title'); },
+        // Closes: Mutter signals it, and the window's handlers go with it.
+        close() { s.emit('unmanaged'); s.clear(); },
+        drop: s.clear,
     };
 }
 
@@ -41,11 +45,12 @@ async function gnome(modern) {
             wrapJSObject: (xml, obj) => {
                 assert.match(xml, /<method name="Get">/);
                 assert.match(xml, /<signal name="Changed">/);
+                assert.match(xml, /<signal name="Closed">/);
                 return {
                     export: (bus, path) => { state.exported = path; },
                     unexport: () => { state.exported = null; },
                     emit_signal: (name, variant) => {
-                        assert.equal(variant.type, '(susb)');
+                        assert.equal(variant.type, name === 'Closed' ? '(s)' : '(susb)');
                         emitted.push([name, ...variant.value]);
                     },
                 };
@@ -89,10 +94,17 @@ async function gnome(modern) {
     a.retitle('<b>Alpha</b> 2');
     focus(b);
     assert.deepEqual(extension.Get(), ['102', 0, '', false], 'a remote window without pid or title');
-    assert.equal(a.handlers(), 0, 'the window out of focus is no longer watched');
+    assert.equal(a.handlers('notify::title'), 0, 'the window out of focus is no longer watched for its title');
+    a.retitle('unseen');
     b.retitle('ignored?');
     focus(null);
-    assert.equal(b.handlers(), 0);
+    assert.equal(b.handlers('notify::title'), 0);
+    // Windows it named close, out of focus and in focus: each is told once.
+    a.close();
+    focus(b);
+    b.close();
+    assert.deepEqual(extension.Get(), ['', 0, '', true], 'a closed window is not reported');
+    focus(null);
     assert.deepEqual(emitted, [
         ['Changed', '', 0, '', true],
         ['Changed', '101', 4001, 'Alpha', true],
@@ -100,17 +112,22 @@ async function gnome(modern) {
         ['Changed', '102', 0, '', false],
         ['Changed', '102', 0, 'ignored?', false],
         ['Changed', '', 0, '', true],
+        ['Closed', '101'],
+        ['Changed', '102', 0, 'ignored?', false],
+        ['Closed', '102'],
+        ['Changed', '', 0, '', true],
     ]);
     // A window that went away with its handlers is let go quietly.
     const c = metaWindow(103, 4003, 'Gone', false);
     focus(c);
-    c.disconnect(1);
-    focus(a);
+    c.drop();
+    const d = metaWindow(104, 4004, 'Delta', false);
+    focus(d);
     extension.disable();
     assert.equal(state.owned, 0);
     assert.equal(state.exported, null);
     assert.equal(display.count(), 0, 'disabled: nothing of it is left connected');
-    assert.equal(a.handlers(), 0);
+    assert.equal(d.handlers(), 0);
 }
 
 function kwin(generation) {

@@ -1,6 +1,7 @@
 // Tarvelo's GNOME Shell extensions and its KWin script, run by node against
-// stand-ins of the shells' APIs (ShellScriptsHarness.mjs): the real shells
-// cannot run in the test environment.
+// stand-ins of the shells' APIs (ShellScriptsHarness.mjs), with cases a real
+// shell does not show on demand; GnomeShellForegroundTest runs the GNOME
+// extension in a real GNOME Shell.
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>

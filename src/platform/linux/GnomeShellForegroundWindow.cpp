@@ -32,6 +32,11 @@ GnomeShellForegroundWindow::GnomeShellForegroundWindow(const std::string& busAdd
     changedWatch_.reset(slot);
   }
   slot = nullptr;
+  if (sd_bus_match_signal(bus_.get(), &slot, kBusName, kObjectPath, kInterface, "Closed",
+                          &GnomeShellForegroundWindow::OnClosed, this) >= 0) {
+    closedWatch_.reset(slot);
+  }
+  slot = nullptr;
   const std::string ownerRule =
       std::string("type='signal',sender='org.freedesktop.DBus',interface='org.freedesktop.DBus',"
                   "member='NameOwnerChanged',arg0='") + kBusName + "'";
@@ -83,6 +88,7 @@ void GnomeShellForegroundWindow::Refresh() {
     if (r < 0) {
       pendingCall_.reset();
       changedWatch_.reset();
+      closedWatch_.reset();
       ownerWatch_.reset();
       bus_.reset();
       ForgetAll();
@@ -115,6 +121,12 @@ void GnomeShellForegroundWindow::Lost() {
 
 int GnomeShellForegroundWindow::OnChanged(sd_bus_message* m, void* data, sd_bus_error*) {
   static_cast<GnomeShellForegroundWindow*>(data)->Take(m);
+  return 0;
+}
+
+int GnomeShellForegroundWindow::OnClosed(sd_bus_message* m, void* data, sd_bus_error*) {
+  const char* id = nullptr;
+  if (sd_bus_message_read(m, "s", &id) >= 0) static_cast<GnomeShellForegroundWindow*>(data)->Forget(id);
   return 0;
 }
 

@@ -1,6 +1,8 @@
 // Tells Tarvelo which window has the focus: the window's id, process id,
 // title and whether it runs on this machine, on the session bus under
-// org.tarvelo.FocusedWindow. Tarvelo asks Get() once and then follows Changed.
+// org.tarvelo.FocusedWindow. Tarvelo asks Get() once and then follows Changed;
+// Closed says that a window it was told about has gone, so that its process
+// id is no longer taken for that window's.
 import Gio from 'gi://Gio';
 import GLib from 'gi://GLib';
 import {Extension} from 'resource:///org/gnome/shell/extensions/extension.js';
@@ -22,6 +24,9 @@ const INTERFACE_XML = `
       <arg type="s" name="title"/>
       <arg type="b" name="local"/>
     </signal>
+    <signal name="Closed">
+      <arg type="s" name="id"/>
+    </signal>
   </interface>
 </node>`;
 
@@ -37,6 +42,7 @@ export default class TarveloForegroundExtension extends Extension {
     enable() {
         this._window = null;
         this._titleId = 0;
+        this._told = new Map();  // window -> its 'unmanaged' handler
         this._object = Gio.DBusExportedObject.wrapJSObject(INTERFACE_XML, this);
         this._object.export(Gio.DBus.session, OBJECT_PATH);
         this._nameId = Gio.bus_own_name_on_connection(Gio.DBus.session, BUS_NAME,
@@ -48,6 +54,9 @@ export default class TarveloForegroundExtension extends Extension {
     disable() {
         global.display.disconnect(this._focusId);
         this._watch(null);
+        for (const [win, id] of this._told)
+            this._disconnect(win, id);
+        this._told.clear();
         Gio.bus_unown_name(this._nameId);
         this._object.unexport();
         this._object = null;
@@ -63,18 +72,32 @@ export default class TarveloForegroundExtension extends Extension {
     }
 
     _watch(win) {
-        if (this._window && this._titleId) {
-            try {
-                this._window.disconnect(this._titleId);
-            } catch (e) {
-                // The window has gone already, and its handlers with it.
-            }
-        }
+        if (this._window && this._titleId)
+            this._disconnect(this._window, this._titleId);
         this._window = win;
         this._titleId = win ? win.connect('notify::title', () => this._emit()) : 0;
     }
 
+    _disconnect(win, id) {
+        try {
+            win.disconnect(id);
+        } catch (e) {
+            // The window has gone already, and its handlers with it.
+        }
+    }
+
     _emit() {
-        this._object.emit_signal('Changed', new GLib.Variant('(susb)', describeWindow(this._window)));
+        const description = describeWindow(this._window);
+        const win = this._window;
+        if (win && !this._told.has(win)) {
+            const windowId = description[0];
+            this._told.set(win, win.connect('unmanaged', () => {
+                this._told.delete(win);
+                if (this._window === win)
+                    this._watch(null);
+                this._object.emit_signal('Closed', new GLib.Variant('(s)', [windowId]));
+            }));
+        }
+        this._object.emit_signal('Changed', new GLib.Variant('(susb)', description));
     }
 }
