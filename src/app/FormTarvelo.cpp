@@ -22,6 +22,7 @@
 #include "app/NavigationTabs.h"
 #include "app/SettingPage.h"
 #include "app/StatusPage.h"
+#include "monitor/CpuMonitor.h"
 #include "app/TrayAbsence.h"
 #include "app/WindowPlacement.h"
 #include "button/Command.h"
@@ -350,6 +351,9 @@ void FormTarvelo::AddTrayIcon() { tray_->Icon().AddTrayIcon(); }
 
 void FormTarvelo::StartTimers() {
   for (QTimer* timer : {TimerAd, TimerMemory, TimerProcess, TimerTrayIcon}) timer->start();
+  // The diagram samples once a second too. Started with the others, it settles
+  // on the same moments, and the program wakes once a second for all of them.
+  if (QTimer* sampler = PictureState->CpuMonitorState->Timer1(); sampler->isActive()) sampler->start();
   timersStarted_ = true;
   UpdateDisplayTimers();
 }

@@ -13,7 +13,9 @@
 #include <functional>
 
 #include "app/ChromeButtonWidget.h"
+#include "app/StatusPage.h"
 #include "app/TrayAbsence.h"
+#include "monitor/CpuMonitor.h"
 #include "platform/fake/FakePlatform.h"
 #include "support/ModalWatcher.h"
 #include "support/TrayHost.h"
@@ -237,6 +239,10 @@ TEST_F(FormTarveloTest, StartUpOpensCentredOnTheStatusPageWithEveryTimer) {
   }
   EXPECT_TRUE(form.TimerOnTimeState->IsActive());
   EXPECT_EQ(form.TimerOnTimeState->Interval(), std::chrono::milliseconds(20));
+  // The diagram's sampling keeps step with the once-a-second timers.
+  QTimer* sampler = form.PictureState->CpuMonitorState->Timer1();
+  ASSERT_TRUE(sampler->isActive());
+  EXPECT_NEAR(sampler->remainingTime(), form.TimerMemory->remainingTime(), 20);
   // The clock wakes at the turn of each second rather than ten times a second.
   EXPECT_TRUE(form.TimerState->isActive());
   EXPECT_EQ(form.TimerState->timerType(), Qt::PreciseTimer);
