@@ -18,6 +18,7 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev libcap-dev libxcb1-dev libxcb-res0-dev libglib2.0-dev libsystemd-dev
+  libfontconfig-dev
   # the scalable icon (QSvgGenerator), the man page, the Debian package
   qt6-svg-dev gzip dpkg-dev file
   # tests and benchmarks; clang and its runtime for the libFuzzer harnesses
