@@ -2,7 +2,6 @@
 #include <QTimer>
 #include <QWindow>
 #include <iostream>
-#include <thread>
 
 #include "app/CommandLine.h"
 #include "app/FormTarvelo.h"
@@ -10,8 +9,7 @@
 #include "widgets/Fonts.h"
 
 #if defined(Q_OS_LINUX)
-#include <fontconfig/fontconfig.h>
-
+#include "platform/linux/FontConfiguration.h"
 #include "platform/linux/SessionForegroundWindow.h"
 #if QT_CONFIG(xcb)
 #include <QtGui/qguiapplication_platform.h>
@@ -45,10 +43,7 @@ int main(int argc, char* argv[]) {
   const std::span<char* const> arguments(argv, static_cast<std::size_t>(argc));
   if (const auto status = tarvelo::CommandLine::HandlePrintingOptions(arguments, std::cout)) return *status;
 #if defined(Q_OS_LINUX)
-  // Fontconfig reads its configuration and font caches on first use, a good
-  // part of the start-up: a second thread starts on it while Qt loads its
-  // plugins and opens the display. (Its set-up is safe from two threads.)
-  std::jthread readFontConfiguration([] { FcInit(); });
+  const std::jthread readingFonts = platform::linux_impl::ReadFontConfigurationInBackground();
 #endif
   QApplication app(argc, argv);
   QApplication::setApplicationName("Tarvelo");
