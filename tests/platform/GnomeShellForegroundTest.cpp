@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "CompositorTestSupport.h"
-#include "boost/ForegroundBooster.h"
+#include "RealCompositorBooster.h"
 #include "platform/linux/GnomeShellForegroundWindow.h"
 #include "platform/linux/LinuxProcessPriority.h"
 #include "support/PrivateBus.h"
@@ -261,43 +261,18 @@ TEST(GnomeShellForegroundTest, TheBoosterRaisesTheFocusedClientOfARealGnomeShell
 
   platform::linux_impl::LinuxProcessPriorities priorities;
   const bool mayRaise = priorities.MayRaiseTo(platform::PriorityClass::High);
-  ForegroundBooster booster(windows, priorities);
-
-  // Waits until the window in front is the client's, with its title.
-  auto waitForFront = [&](pid_t pid, const std::string& title) {
-    WindowHandle h = 0;
-    const bool seen = WaitFor(
-        [&] {
-          return (h = windows.Foreground()) != 0 && windows.OwnerProcess(h) == static_cast<ProcessId>(pid) &&
-                 windows.Title(h) == title;
-        },
-        kEventLimit);
-    EXPECT_TRUE(seen) << "the focus did not come to " << title << " (in front: " << windows.Title(h) << ")";
-    return h;
-  };
-  // One tick of the booster; the class it gave is read back.
-  auto tickBoosts = [&](pid_t raised, const std::string& title) {
-    const auto boost = booster.Tick(true, "High");
-    // Without the right nothing is raised, and nothing is claimed.
-    if (!mayRaise) {
-      EXPECT_FALSE(boost.has_value()) << title;
-      return;
-    }
-    ASSERT_TRUE(boost.has_value()) << title;
-    EXPECT_EQ(boost->title, title);
-    EXPECT_EQ(NiceOf(raised), -10) << title;
-  };
+  testing::RealCompositorBooster front(windows, priorities, kEventLimit, [&] { return shell.LogTail(); });
 
   const pid_t alpha = shell.StartClient("Alpha", shell.File("alpha.fifo"));
   ASSERT_GT(alpha, 0);
-  const WindowHandle alphaWindow = waitForFront(alpha, "Alpha");
-  tickBoosts(alpha, "Alpha");
+  const WindowHandle alphaWindow = front.WaitForFront(alpha, "Alpha");
+  front.TickBoosts(alpha, "Alpha");
 
   // A new client takes the focus.
   const pid_t beta = shell.StartClient("Beta", shell.File("beta.fifo"));
   ASSERT_GT(beta, 0);
-  const WindowHandle betaWindow = waitForFront(beta, "Beta");
-  tickBoosts(beta, "Beta");
+  const WindowHandle betaWindow = front.WaitForFront(beta, "Beta");
+  front.TickBoosts(beta, "Beta");
   if (mayRaise) {
     EXPECT_EQ(NiceOf(alpha), 0) << "the one before is back at Normal";
   }
@@ -307,13 +282,13 @@ TEST(GnomeShellForegroundTest, TheBoosterRaisesTheFocusedClientOfARealGnomeShell
   ASSERT_TRUE(shell.Focus(alpha));
   ASSERT_TRUE(shell.Focus(beta));
   ASSERT_TRUE(shell.Focus(alpha));
-  EXPECT_EQ(waitForFront(alpha, "Alpha"), alphaWindow);
-  tickBoosts(alpha, "Alpha");
+  EXPECT_EQ(front.WaitForFront(alpha, "Alpha"), alphaWindow);
+  front.TickBoosts(alpha, "Alpha");
   if (mayRaise) {
     EXPECT_EQ(NiceOf(beta), 0);
   }
   ASSERT_TRUE(WriteLine(shell.File("alpha.fifo"), "<b>Alpha</b> & co"));
-  EXPECT_EQ(waitForFront(alpha, "<b>Alpha</b> & co"), alphaWindow);
+  EXPECT_EQ(front.WaitForFront(alpha, "<b>Alpha</b> & co"), alphaWindow);
 
   // The focused client ends: its window names no process any more, and the
   // focus passes to the other one.
@@ -322,8 +297,8 @@ TEST(GnomeShellForegroundTest, TheBoosterRaisesTheFocusedClientOfARealGnomeShell
     windows.Foreground();
     return windows.OwnerProcess(alphaWindow) == 0;
   }, kEventLimit)) << "no stale pid";
-  EXPECT_EQ(waitForFront(beta, "Beta"), betaWindow);
-  tickBoosts(beta, "Beta");
+  EXPECT_EQ(front.WaitForFront(beta, "Beta"), betaWindow);
+  front.TickBoosts(beta, "Beta");
 
   if (mayRaise) {
     EXPECT_FALSE(priorities.SetClass(beta, platform::PriorityClass::Normal));

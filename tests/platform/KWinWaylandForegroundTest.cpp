@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "CompositorTestSupport.h"
-#include "boost/ForegroundBooster.h"
+#include "RealCompositorBooster.h"
 #include "platform/linux/KWinForegroundWindow.h"
 #include "platform/linux/LinuxProcessPriority.h"
 #include "platform/linux/SdBusHandles.h"
@@ -232,46 +232,18 @@ TEST(KWinWaylandForegroundTest, TheBoosterRaisesTheActiveClientOfARealKWin) {
     KWinForegroundWindow windows(bus.Address(), kwin.Dir());
     ASSERT_TRUE(windows.ScriptLoaded()) << windows.WhyUnseen();
     EXPECT_EQ(kwin.ScriptLoaded(KWinForegroundWindow::kPluginName), true);
-    ForegroundBooster booster(windows, priorities);
-
-    // Waits until the window in front is the client's, with its title (the
-    // terminal sets it just after its window shows).
-    auto waitForFront = [&](pid_t pid, const std::string& title) {
-      WindowHandle h = 0;
-      const bool seen = WaitFor(
-          [&] {
-            h = windows.Foreground();
-            return h != 0 && windows.OwnerProcess(h) == static_cast<ProcessId>(pid) && windows.Title(h) == title;
-          },
-          kLimit);
-      EXPECT_TRUE(seen) << "the focus did not come to " << title << "; in front: \"" << windows.Title(h) << "\" of "
-                        << windows.OwnerProcess(h) << "\n"
-                        << kwin.Log();
-      return h;
-    };
-    // One tick of the booster; the nice value it gave is read back.
-    auto tickBoosts = [&](pid_t raised, const std::string& title) {
-      const auto boost = booster.Tick(true, "High");
-      // Without the right nothing is raised, and nothing is claimed.
-      if (!mayRaise) {
-        EXPECT_FALSE(boost.has_value()) << title;
-        return;
-      }
-      ASSERT_TRUE(boost.has_value()) << title;
-      EXPECT_EQ(boost->title, title);
-      EXPECT_EQ(NiceOf(raised), -10) << title;
-    };
+    testing::RealCompositorBooster front(windows, priorities, kLimit, [&] { return kwin.Log(); });
 
     const pid_t alpha = kwin.StartClient("Alpha");
     ASSERT_GT(alpha, 0);
-    const WindowHandle alphaWindow = waitForFront(alpha, "Alpha");
-    tickBoosts(alpha, "Alpha");
+    const WindowHandle alphaWindow = front.WaitForFront(alpha, "Alpha");
+    front.TickBoosts(alpha, "Alpha");
 
     // A new client takes the focus.
     const pid_t beta = kwin.StartClient("Beta");
     ASSERT_GT(beta, 0);
-    waitForFront(beta, "Beta");
-    tickBoosts(beta, "Beta");
+    front.WaitForFront(beta, "Beta");
+    front.TickBoosts(beta, "Beta");
     if (mayRaise) {
       EXPECT_EQ(NiceOf(alpha), 0) << "the one before is back at Normal";
     }
@@ -280,8 +252,8 @@ TEST(KWinWaylandForegroundTest, TheBoosterRaisesTheActiveClientOfARealKWin) {
     ASSERT_TRUE(kwin.Focus(alpha));
     ASSERT_TRUE(kwin.Focus(beta));
     ASSERT_TRUE(kwin.Focus(alpha));
-    EXPECT_EQ(waitForFront(alpha, "Alpha"), alphaWindow);
-    tickBoosts(alpha, "Alpha");
+    EXPECT_EQ(front.WaitForFront(alpha, "Alpha"), alphaWindow);
+    front.TickBoosts(alpha, "Alpha");
     if (mayRaise) {
       EXPECT_EQ(NiceOf(beta), 0);
     }
@@ -289,15 +261,15 @@ TEST(KWinWaylandForegroundTest, TheBoosterRaisesTheActiveClientOfARealKWin) {
     // The client in front ends: its window names no process any more, and
     // the focus passes to the other one.
     kwin.End(alpha);
-    const WindowHandle betaWindow = waitForFront(beta, "Beta");
+    const WindowHandle betaWindow = front.WaitForFront(beta, "Beta");
     EXPECT_EQ(windows.OwnerProcess(alphaWindow), 0u) << "no stale pid";
-    tickBoosts(beta, "Beta");
+    front.TickBoosts(beta, "Beta");
 
     // The last client ends: no window is in front, nothing is boosted.
     kwin.End(beta);
     EXPECT_TRUE(WaitFor([&] { return windows.Foreground() == 0; }, kLimit));
     EXPECT_EQ(windows.OwnerProcess(betaWindow), 0u) << "no stale pid";
-    EXPECT_FALSE(booster.Tick(true, "High").has_value());
+    EXPECT_FALSE(front.Booster().Tick(true, "High").has_value());
 
     // KWin ends: the booster says why it sees nothing. A new KWin comes up on
     // the same bus: the script is loaded into it again.
@@ -318,8 +290,8 @@ TEST(KWinWaylandForegroundTest, TheBoosterRaisesTheActiveClientOfARealKWin) {
     EXPECT_EQ(kwin.ScriptLoaded(KWinForegroundWindow::kPluginName), true);
     const pid_t gamma = kwin.StartClient("Gamma");
     ASSERT_GT(gamma, 0);
-    waitForFront(gamma, "Gamma");
-    tickBoosts(gamma, "Gamma");
+    front.WaitForFront(gamma, "Gamma");
+    front.TickBoosts(gamma, "Gamma");
     if (mayRaise) {
       EXPECT_FALSE(priorities.SetClass(gamma, platform::PriorityClass::Normal));
     } else {

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "CompositorTestSupport.h"
-#include "boost/ForegroundBooster.h"
+#include "RealCompositorBooster.h"
 #include "platform/linux/I3IpcForegroundWindow.h"
 #include "platform/linux/LinuxProcessPriority.h"
 #include "support/TempDir.h"
@@ -144,41 +144,18 @@ TEST(SwayForegroundTest, TheBoosterRaisesTheFocusedClientOfARealSway) {
   I3IpcForegroundWindow windows(socket, sway.RuntimeDir());
   platform::linux_impl::LinuxProcessPriorities priorities;
   const bool mayRaise = priorities.MayRaiseTo(platform::PriorityClass::High);
-  ForegroundBooster booster(windows, priorities);
-
-  // Waits until the window in front is the client's, with its title.
-  auto waitForFront = [&](pid_t pid, const std::string& title) {
-    WindowHandle h = 0;
-    const bool seen = WaitFor(
-        [&] { return (h = windows.Foreground()) != 0 && windows.OwnerProcess(h) == static_cast<ProcessId>(pid); },
-        std::chrono::seconds(60));
-    EXPECT_TRUE(seen) << "the focus did not come to " << title;
-    EXPECT_EQ(windows.Title(h), title);
-    return h;
-  };
-  // One tick of the booster; the class it gave is read back.
-  auto tickBoosts = [&](pid_t raised, const std::string& title) {
-    const auto boost = booster.Tick(true, "High");
-    // Without the right nothing is raised, and nothing is claimed.
-    if (!mayRaise) {
-      EXPECT_FALSE(boost.has_value()) << title;
-      return;
-    }
-    ASSERT_TRUE(boost.has_value()) << title;
-    EXPECT_EQ(boost->title, title);
-    EXPECT_EQ(NiceOf(raised), -10) << title;
-  };
+  testing::RealCompositorBooster front(windows, priorities, std::chrono::seconds(60));
 
   const pid_t alpha = sway.StartClient("Alpha");
   ASSERT_GT(alpha, 0);
-  const WindowHandle alphaWindow = waitForFront(alpha, "Alpha");
-  tickBoosts(alpha, "Alpha");
+  const WindowHandle alphaWindow = front.WaitForFront(alpha, "Alpha");
+  front.TickBoosts(alpha, "Alpha");
 
   // A new client takes the focus.
   const pid_t beta = sway.StartClient("Beta");
   ASSERT_GT(beta, 0);
-  waitForFront(beta, "Beta");
-  tickBoosts(beta, "Beta");
+  front.WaitForFront(beta, "Beta");
+  front.TickBoosts(beta, "Beta");
   if (mayRaise) {
     EXPECT_EQ(NiceOf(alpha), 0) << "the one before is back at Normal";
   }
@@ -187,8 +164,8 @@ TEST(SwayForegroundTest, TheBoosterRaisesTheFocusedClientOfARealSway) {
   ASSERT_TRUE(SwayCommand(socket, "[pid=" + std::to_string(alpha) + "] focus"));
   ASSERT_TRUE(SwayCommand(socket, "[pid=" + std::to_string(beta) + "] focus"));
   ASSERT_TRUE(SwayCommand(socket, "[pid=" + std::to_string(alpha) + "] focus"));
-  EXPECT_EQ(waitForFront(alpha, "Alpha"), alphaWindow);
-  tickBoosts(alpha, "Alpha");
+  EXPECT_EQ(front.WaitForFront(alpha, "Alpha"), alphaWindow);
+  front.TickBoosts(alpha, "Alpha");
   if (mayRaise) {
     EXPECT_EQ(NiceOf(beta), 0);
   }
@@ -200,8 +177,8 @@ TEST(SwayForegroundTest, TheBoosterRaisesTheFocusedClientOfARealSway) {
     windows.Foreground();
     return windows.OwnerProcess(alphaWindow) == 0;
   })) << "no stale pid";
-  waitForFront(beta, "Beta");
-  tickBoosts(beta, "Beta");
+  front.WaitForFront(beta, "Beta");
+  front.TickBoosts(beta, "Beta");
 
   if (mayRaise) {
     EXPECT_FALSE(priorities.SetClass(beta, platform::PriorityClass::Normal));
