@@ -1,5 +1,6 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <systemd/sd-bus.h>
 
 #include <atomic>
@@ -10,7 +11,10 @@
 #include <thread>
 #include <vector>
 
+#include "CompositorTestSupport.h"
 #include "platform/linux/SdBusHandles.h"
+#include "support/MissingInCi.h"
+#include "support/PrivateBus.h"
 
 namespace tarvelo::testing {
 
@@ -79,6 +83,22 @@ class BusStandIn {
   unsigned long finished_ = 0;
   std::atomic<bool> stop_{false};
   std::thread thread_;
+};
+
+// A test on a private bus of its own, where stand-ins of a desktop's services
+// tell a ForegroundWindow which window is in front.
+class PrivateBusForegroundTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!bus.Started()) TARVELO_SKIP_OR_FAIL_IN_CI(bus.Error());
+  }
+  // The window in front once it has this title; 0 when it never comes.
+  static platform::WindowHandle WaitForTitle(platform::ForegroundWindow& w, const std::string& title) {
+    platform::WindowHandle h = 0;
+    WaitFor([&] { return (h = w.Foreground()) != 0 && w.Title(h) == title; });
+    return w.Title(h) == title ? h : 0;
+  }
+  PrivateBus bus;
 };
 
 }  // namespace tarvelo::testing

@@ -15,8 +15,6 @@ namespace platform::linux_impl {
 namespace {
 
 using tarvelo::testing::BusStandIn;
-using tarvelo::testing::InCi;
-using tarvelo::testing::PrivateBus;
 using tarvelo::testing::WaitFor;
 
 class ExtensionStandIn final : public BusStandIn {
@@ -72,21 +70,7 @@ class ExtensionStandIn final : public BusStandIn {
   Window focused_;
 };
 
-class GnomeShellTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!bus.Started()) {
-      if (InCi()) FAIL() << bus.Error();
-      GTEST_SKIP() << bus.Error();
-    }
-  }
-  static WindowHandle WaitForTitle(ForegroundWindow& w, const std::string& title) {
-    WindowHandle h = 0;
-    WaitFor([&] { return (h = w.Foreground()) != 0 && w.Title(h) == title; });
-    return w.Title(h) == title ? h : 0;
-  }
-  PrivateBus bus;
-};
+using GnomeShellTest = tarvelo::testing::PrivateBusForegroundTest;
 
 TEST_F(GnomeShellTest, SaysHowToEnableTheExtensionUntilItAnswersThenFollowsIt) {
   GnomeShellForegroundWindow w(bus.Address());

@@ -22,8 +22,6 @@ namespace platform::linux_impl {
 namespace {
 
 using tarvelo::testing::BusStandIn;
-using tarvelo::testing::InCi;
-using tarvelo::testing::PrivateBus;
 using tarvelo::testing::ReadFile;
 using tarvelo::testing::TempDir;
 using tarvelo::testing::WaitFor;
@@ -136,21 +134,8 @@ class KWinStandIn final : public BusStandIn {
   std::vector<std::string> calls_;
 };
 
-class KWinTest : public ::testing::Test {
+class KWinTest : public tarvelo::testing::PrivateBusForegroundTest {
  protected:
-  void SetUp() override {
-    if (!bus.Started()) {
-      if (InCi()) FAIL() << bus.Error();
-      GTEST_SKIP() << bus.Error();
-    }
-  }
-  static WindowHandle WaitForTitle(ForegroundWindow& w, const std::string& title) {
-    WindowHandle h = 0;
-    WaitFor([&] { return (h = w.Foreground()) != 0 && w.Title(h) == title; });
-    return w.Title(h) == title ? h : 0;
-  }
-
-  PrivateBus bus;
   TempDir scripts;
 };
 
