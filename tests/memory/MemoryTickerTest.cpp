@@ -49,7 +49,9 @@ TEST_F(Ticker, PassesOnOnlyFiguresThatChanged) {
   EXPECT_EQ(ticker.Start(), (MemoryFigures{1024, 512, 512, 50})) << "the first reading is the caller's at once";
   EXPECT_TRUE(ticker.IsActive());
   const int reads = source.reads;
-  while (source.reads < reads + 10) std::this_thread::yield();
+  const auto deadline = std::chrono::steady_clock::now() + 20s;
+  while (source.reads < reads + 10 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  ASSERT_GE(source.reads, reads + 10) << "the ticker does not read";
   EXPECT_EQ(received.Count(), 0u) << "the same figures again are not passed on";
 
   source.status = {1000 * kMB, 875 * kMB};
