@@ -51,6 +51,9 @@ packages=(
   # a real headless KWin (kwin_wayland --virtual) that loads the booster's
   # script; its clients are weston-terminal (package weston, above)
   kwin-wayland
+  # a Linux system booted as a user program (no KVM), with systemd as PID 1:
+  # the user manager, logind and cgroup v2 for the desktop stage
+  user-mode-linux
 )
 if [ $windows -eq 1 ]; then
   packages+=(
