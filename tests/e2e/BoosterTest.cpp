@@ -1,9 +1,6 @@
 // The foreground booster end to end: real windows of real processes come to
 // the front, and their processes' threads really change priority.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -11,89 +8,12 @@
 #include <QFileInfo>
 #include <memory>
 
+#include "e2e/Pages.h"
+#include "e2e/Processes.h"
 #include "e2e/XSession.h"
 
 namespace tarvelo::e2e {
 namespace {
-
-// The nice value of every thread of a process; empty when it is gone.
-QList<int> NicesOfThreads(qint64 pid) {
-  QList<int> nices;
-  const QStringList tids = QDir(QString("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-  for (const QString& tid : tids) {
-    errno = 0;
-    const int nice = ::getpriority(PRIO_PROCESS, tid.toUInt());
-    if (errno == 0) nices << nice;
-  }
-  return nices;
-}
-
-bool AllThreadsAt(qint64 pid, int nice) {
-  const QList<int> nices = NicesOfThreads(pid);
-  return !nices.isEmpty() && nices.count(nice) == nices.size();
-}
-
-// The nice of the process's autogroup, or nothing where there is none.
-std::optional<int> AutogroupNice(qint64 pid) {
-  QFile file(QString("/proc/%1/autogroup").arg(pid));
-  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-  const QList<QByteArray> parts = file.readAll().trimmed().split(' ');
-  if (parts.size() != 3) return std::nullopt;
-  return parts[2].toInt();
-}
-
-// Whether a process of this user may raise priorities, as Tarvelo must:
-// asked of a child, whose priority is its own.
-bool MayRaisePriorities() {
-  const pid_t child = ::fork();
-  if (child == 0) ::_exit(::setpriority(PRIO_PROCESS, 0, -5) == 0 ? 0 : 1);
-  int status = 0;
-  return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-bool AutogroupsEnabled() {
-  QFile file("/proc/sys/kernel/sched_autogroup_enabled");
-  return file.open(QIODevice::ReadOnly) && file.read(1) == "1";
-}
-
-// A titled window of another program, in a session of its own so that its
-// autogroup is its own too.
-class OtherProgram {
- public:
-  OtherProgram(const QString& title, QPoint where) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", Display());
-    env.insert("QT_QPA_PLATFORM", "xcb");
-    process_.setProcessEnvironment(env);
-    process_.setChildProcessModifier([] { ::setsid(); });
-    process_.start(TITLED_WINDOW_EXECUTABLE, {title, QString::number(where.x()), QString::number(where.y())});
-    process_.waitForStarted(5000);
-  }
-  ~OtherProgram() {
-    process_.kill();
-    process_.waitForFinished(5000);
-  }
-  qint64 Pid() const { return process_.processId(); }
-  std::optional<Window> WaitForWindow() const {
-    std::optional<Window> found;
-    WaitFor([&] {
-      const QByteArray ids = RunTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(Pid())});
-      if (ids.trimmed().isEmpty()) return false;
-      found = Window{QString::fromUtf8(ids.split('\n').first()).trimmed()};
-      return true;
-    });
-    return found;
-  }
-  void Kill() {
-    process_.kill();
-    process_.waitForFinished(5000);
-  }
-
- private:
-  QProcess process_;
-};
-
-void Activate(const Window& window) { RunTool("xdotool", {"windowactivate", "--sync", window.id}); }
 
 // Rows of the log on the "1 - Speed up process" page, counted on the screen:
 // the bands of dark text in the "Target" column below its header.
@@ -126,13 +46,7 @@ TEST(Booster, RaisesTheWindowInFrontAndSetsThePreviousBackToNormal) {
   const auto main = tarvelo.MainWindow();
   ASSERT_TRUE(main) << tarvelo.Output().toStdString();
 
-  // "1 - Speed up process", then its check box.
-  main->Click(120, (2540 * 2 + 15) / 30 + 18);
-  main->Click(256 + 80 + 7, 144 + 104 + 8);
-  ASSERT_TRUE(WaitFor([&] {
-    QFile file(tarvelo.ConfigFile());
-    return file.open(QIODevice::ReadOnly) && file.readAll().contains("EnableImproveProcess=1");
-  })) << "the check box writes its setting";
+  ASSERT_TRUE(EnableBooster(tarvelo, *main)) << "the check box writes its setting";
   // Tarvelo's own window is in front now: it boosts itself first.
   ASSERT_TRUE(WaitFor([&] { return AllThreadsAt(tarvelo.Pid(), -5); }, 5000));
   EXPECT_TRUE(WaitFor([&] { return LogRows(*main) == 1; }, 3000)) << LogRows(*main);
@@ -234,13 +148,7 @@ TEST(Booster, WithoutAnyRightNothingIsClaimedAndThePageSaysWhy) {
   ASSERT_TRUE(status.open(QIODevice::ReadOnly));
   EXPECT_TRUE(status.readAll().contains("\nUid:\t65534\t65534\t65534\t65534\n")) << "runs as nobody";
 
-
-  main->Click(120, (2540 * 2 + 15) / 30 + 18);
-  main->Click(256 + 80 + 7, 144 + 104 + 8);
-  ASSERT_TRUE(WaitFor([&] {
-    QFile file(tarvelo.ConfigFile());
-    return file.open(QIODevice::ReadOnly) && file.readAll().contains("EnableImproveProcess=1");
-  })) << "the check box writes its setting";
+  ASSERT_TRUE(EnableBooster(tarvelo, *main)) << "the check box writes its setting";
   EXPECT_TRUE(WaitFor([&] { return NoticePixels(*main) > 20; }, 5000)) << "the notice is shown";
 
   OtherProgram a("Unprivileged target", {10, 10});

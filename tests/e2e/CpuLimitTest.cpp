@@ -6,11 +6,10 @@
 
 #include <array>
 #include <csignal>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <sstream>
 
+#include "e2e/Pages.h"
+#include "e2e/Processes.h"
 #include "e2e/XSession.h"
 #include "platform/linux/LinuxCpuLimiter.h"
 #include "support/CpuShare.h"
@@ -18,94 +17,7 @@
 namespace tarvelo::e2e {
 namespace {
 
-// In window coordinates: the CPU page's panel is at (256, 144).
-constexpr QPoint kCpuEntry(120, 204 + 18);
-constexpr QPoint kFirstRow(256 + 25 + 60, 144 + 113 + 30);
-constexpr QPoint kLimitButton(256 + 168 + 48, 144 + 336 + 12);
-constexpr QPoint kDialogOk(136 + 44, 176 + 12);
-const QSize kDialogSize(474, 237);
-constexpr QPoint kRefreshButton(256 + 56 + 48, 144 + 336 + 12);
-constexpr QPoint kDialogRelease(240 + 44, 144 + 12);
-constexpr QPoint kDialogSlider(130, 100);
-
-std::optional<Window> WindowOfSize(const Tarvelo& tarvelo, QSize size) {
-  for (const Window& w : tarvelo.Windows()) {
-    if (w.Geometry().size() == size) return w;
-  }
-  return std::nullopt;
-}
-
-std::string CgroupsOf(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/cgroup");
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 bool Capped(pid_t pid) { return CgroupsOf(pid).find("tarvelo") != std::string::npos; }
-
-constexpr QPoint kDialogModify(136 + 44, 144 + 12);
-
-
-// Drives the dialog of the selected row.
-class LimitDialog {
- public:
-  LimitDialog(const Tarvelo& tarvelo, const Window& window) : tarvelo_(tarvelo), window_(window) {}
-
-  // NewLimit mode: the slider, then OK.
-  bool Limit(int percent) { return Press(kDialogOk, percent); }
-  // ChangeLimit mode: the slider, then Adjustment; or Release.
-  bool Adjust(int percent) { return Press(kDialogModify, percent); }
-  bool Release() { return Press(kDialogRelease, 0); }
-
- private:
-  bool Press(QPoint button, int percent) {
-    window_.Click(kLimitButton.x(), kLimitButton.y());
-    std::optional<Window> dialog;
-    if (!WaitFor([&] { return (dialog = WindowOfSize(tarvelo_, kDialogSize)).has_value(); })) return false;
-    if (percent > 0 && percent != 99) {
-      // From 1 %, steps of ten, then single steps; typed in one go once the
-      // dialog has the keyboard, so that no key reaches another window.
-      dialog->Click(kDialogSlider.x(), kDialogSlider.y());
-      QStringList keys{"windowactivate", "--sync", dialog->id, "key", "--delay", "30", "Home"};
-      const int tens = (percent - 1 + 5) / 10;
-      const int rest = percent - 1 - tens * 10;
-      for (int step = 0; step < tens; ++step) keys << "Prior";
-      for (int step = 0; step < std::abs(rest); ++step) keys << (rest > 0 ? "Right" : "Left");
-      RunTool("xdotool", keys);
-    }
-    dialog->Click(button.x(), button.y());
-    return WaitFor([&] { return !WindowOfSize(tarvelo_, kDialogSize); });
-  }
-
-  const Tarvelo& tarvelo_;
-  const Window& window_;
-};
-
-bool NoTarveloGroupLeft();
-
-std::optional<Window> MessageBox(const Tarvelo& tarvelo) {
-  for (const Window& w : tarvelo.Windows()) {
-    const QSize size = w.Geometry().size();
-    if (size != QSize(786, 557) && size != kDialogSize) return w;
-  }
-  return std::nullopt;
-}
-
-// The row a process has in a list made now: the list holds the processes
-// whose executable can be read, in the order of /proc.
-int RowOf(pid_t pid) {
-  int row = 0;
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
-    const std::string name = entry.path().filename().string();
-    if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
-    if (name == std::to_string(pid)) return row;
-    std::error_code linkError;
-    (void)std::filesystem::read_symlink(entry.path() / "exe", linkError);
-    if (!linkError) ++row;
-  }
-  return -1;
-}
 
 // Finds the busy process's row and limits it at the dialog's 99 %. Processes
 // start and end while the list is made, so the rows next to the expected one
@@ -118,9 +30,7 @@ bool FindAndLimit(const Tarvelo& tarvelo, const Window& window, pid_t busy) {
   for (int attempt = 0; attempt < 31; ++attempt) {
     const int row = expected + (attempt % 2 == 0 ? attempt / 2 : -(attempt + 1) / 2);
     if (row < 0) continue;
-    window.Click(kFirstRow.x(), kFirstRow.y());
-    window.Key("Home");
-    if (row > 0) RunTool("xdotool", {"key", "--repeat", QString::number(row), "--delay", "5", "Down"});
+    SelectRow(window, row);
     if (!dialog.Limit(99)) return false;
     std::optional<Window> message;
     WaitFor([&] { return Capped(busy) || (message = MessageBox(tarvelo)); }, 3000);
@@ -158,8 +68,7 @@ TEST(CpuLimit, ThreeLimitsThroughTheDialogThenTheFourthIsRefused) {
     ASSERT_TRUE(FindAndLimit(tarvelo, *window, sleeper.Pid())) << "limit of " << sleeper.Pid();
   }
 
-  window->Click(kFirstRow.x(), kFirstRow.y());
-  window->Key("Home");
+  SelectRow(*window, 0);
   window->Click(kLimitButton.x(), kLimitButton.y());
   std::optional<Window> message;
   ASSERT_TRUE(WaitFor([&] { return (message = MessageBox(tarvelo)).has_value(); }));

@@ -1,28 +1,18 @@
 // Tarvelo run by an ordinary user without any capability, end to end: the
 // booster page says why it cannot boost, and nothing is raised.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <QDir>
 #include <QFile>
 
+#include "e2e/Pages.h"
+#include "e2e/Processes.h"
 #include "e2e/XSession.h"
 
 namespace tarvelo::e2e {
 namespace {
 
 constexpr uint kNobody = 65534;
-
-bool AllThreadsAt(qint64 pid, int nice) {
-  const QStringList tids = QDir(QString("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-  if (tids.isEmpty()) return false;
-  for (const QString& tid : tids) {
-    errno = 0;
-    if (::getpriority(PRIO_PROCESS, tid.toUInt()) != nice || errno != 0) return false;
-  }
-  return true;
-}
 
 // Dark red text (the notice's colour, 192, 0, 0, anti-aliased) in a part of the screen.
 int NoticePixels(const QRect& area) {
@@ -56,11 +46,7 @@ TEST(Unprivileged, TheBoosterPageSaysWhyAndRaisesNothing) {
 
   main->Click(120, (2540 * 2 + 15) / 30 + 18);  // "1 - Speed up process"
   EXPECT_TRUE(WaitFor([&] { return NoticePixels(notice) == 0; })) << "nothing to say while the booster is off";
-  main->Click(256 + 80 + 7, 144 + 104 + 8);     // its check box
-  ASSERT_TRUE(WaitFor([&] {
-    QFile file(tarvelo.ConfigFile());
-    return file.open(QIODevice::ReadOnly) && file.readAll().contains("EnableImproveProcess=1");
-  })) << "the check box writes its setting";
+  ASSERT_TRUE(EnableBooster(tarvelo, *main)) << "the check box writes its setting";
   EXPECT_TRUE(WaitFor([&] { return NoticePixels(notice) > 50; })) << "the notice says why boosting is not possible";
 
   // The booster tried its own window by now; nothing was raised.
