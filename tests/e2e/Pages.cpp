@@ -15,25 +15,32 @@ constexpr QPoint kDialogSlider(130, 100);
 
 }  // namespace
 
-std::optional<Window> WindowOfSize(const Tarvelo& tarvelo, QSize size) {
-  for (const Window& w : tarvelo.Windows()) {
-    if (w.Geometry().size() == size) return w;
+std::optional<Window> WindowOfSize(const QList<ShownWindow>& windows, QSize size) {
+  for (const ShownWindow& shown : windows) {
+    if (shown.geometry.size() == size) return shown.window;
   }
   return std::nullopt;
 }
 
-std::optional<Window> MessageBox(const Tarvelo& tarvelo) {
-  for (const Window& w : tarvelo.Windows()) {
-    const QSize size = w.Geometry().size();
-    if (size != kMainWindowSize && size != kLimitDialogSize) return w;
+std::optional<Window> MessageBox(const QList<ShownWindow>& windows) {
+  for (const ShownWindow& shown : windows) {
+    const QSize size = shown.geometry.size();
+    if (size != kMainWindowSize && size != kLimitDialogSize) return shown.window;
   }
   return std::nullopt;
 }
+
+std::optional<Window> WindowOfSize(const Tarvelo& tarvelo, QSize size) {
+  return WindowOfSize(tarvelo.ShownWindows(), size);
+}
+
+std::optional<Window> MessageBox(const Tarvelo& tarvelo) { return MessageBox(tarvelo.ShownWindows()); }
 
 void SelectRow(const Window& main, int row) {
-  main.Click(kFirstRow.x(), kFirstRow.y());
-  main.Key("Home");
-  if (row > 0) RunTool("xdotool", {"key", "--repeat", QString::number(row), "--delay", "5", "Down"});
+  QStringList steps{"mousemove", "--window", main.id, QString::number(kFirstRow.x()), QString::number(kFirstRow.y()),
+                    "click", "1", "windowactivate", "--sync", main.id, "key", "Home"};
+  if (row > 0) steps << "key" << "--repeat" << QString::number(row) << "--delay" << "5" << "Down";
+  RunTool("xdotool", steps);
 }
 
 bool LimitDialog::Limit(int percent) { return Press(kDialogOk, percent); }
@@ -44,18 +51,22 @@ bool LimitDialog::Press(QPoint button, int percent) {
   main_.Click(kLimitButton.x(), kLimitButton.y());
   std::optional<Window> dialog;
   if (!WaitFor([&] { return (dialog = WindowOfSize(tarvelo_, kLimitDialogSize)).has_value(); })) return false;
+  // One xdotool run: the slider, then the button.
+  QStringList steps;
   if (percent > 0 && percent != 99) {
     // From 1 %, steps of ten, then single steps; typed in one go once the
     // dialog has the keyboard, so that no key reaches another window.
-    dialog->Click(kDialogSlider.x(), kDialogSlider.y());
-    QStringList keys{"windowactivate", "--sync", dialog->id, "key", "--delay", "30", "Home"};
+    steps << "mousemove" << "--window" << dialog->id << QString::number(kDialogSlider.x())
+          << QString::number(kDialogSlider.y()) << "click" << "1";
+    steps << "windowactivate" << "--sync" << dialog->id << "key" << "--delay" << "30" << "Home";
     const int tens = (percent - 1 + 5) / 10;
     const int rest = percent - 1 - tens * 10;
-    for (int step = 0; step < tens; ++step) keys << "Prior";
-    for (int step = 0; step < std::abs(rest); ++step) keys << (rest > 0 ? "Right" : "Left");
-    RunTool("xdotool", keys);
+    for (int step = 0; step < tens; ++step) steps << "Prior";
+    for (int step = 0; step < std::abs(rest); ++step) steps << (rest > 0 ? "Right" : "Left");
   }
-  dialog->Click(button.x(), button.y());
+  steps << "mousemove" << "--window" << dialog->id << QString::number(button.x()) << QString::number(button.y())
+        << "click" << "1";
+  RunTool("xdotool", steps);
   return WaitFor([&] { return !WindowOfSize(tarvelo_, kLimitDialogSize); });
 }
 

@@ -20,9 +20,11 @@ inline constexpr QSize kMainWindowSize(786, 557);
 inline constexpr QSize kLimitDialogSize(474, 237);
 
 std::optional<Window> WindowOfSize(const Tarvelo& tarvelo, QSize size);
+std::optional<Window> WindowOfSize(const QList<ShownWindow>& windows, QSize size);
 // A window of the program that is neither its main window nor the limit
 // dialog: a message box.
 std::optional<Window> MessageBox(const Tarvelo& tarvelo);
+std::optional<Window> MessageBox(const QList<ShownWindow>& windows);
 
 // Selects a row of the process list: the first row, Home, then Down.
 void SelectRow(const Window& main, int row);

@@ -121,8 +121,7 @@ void Window::DoubleClick(int x, int y) const {
 void Window::Key(const QString& key) const {
   // "key --window" would query the window between press and release; when the
   // key closes the window, xdotool fails there and leaves the key held down.
-  RunTool("xdotool", {"windowactivate", "--sync", id});
-  RunTool("xdotool", {"key", key});
+  RunTool("xdotool", {"windowactivate", "--sync", id, "key", key});
 }
 
 Tarvelo::Tarvelo(std::shared_ptr<Dirs> dirs, const QStringList& arguments, const QString& program)
@@ -152,18 +151,46 @@ Tarvelo::~Tarvelo() {
 
 QList<Window> Tarvelo::Windows() const {
   QList<Window> windows;
+  for (const ShownWindow& shown : ShownWindows()) windows.append(shown.window);
+  return windows;
+}
+
+QList<ShownWindow> Tarvelo::ShownWindows() const {
+  // One xdotool run finds the windows and reads their geometry. The empty
+  // name (which every Qt window has) keeps the next command from being taken
+  // for the pattern; --all makes the pid count. A window that vanishes
+  // meanwhile fails the run (BadWindow): search again.
   ToolResult search;
-  // A window that vanishes during the search fails it (BadWindow): search again.
   for (int attempt = 0; attempt < 5; ++attempt) {
-    search = Tool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(Pid())});
+    search = Tool("xdotool", {"search", "--all", "--onlyvisible", "--pid", QString::number(Pid()), "--name", "",
+                              "getwindowgeometry", "--shell", "%@"});
     if (search.err.isEmpty()) break;
     QThread::msleep(50);
   }
   const QStringList inTray = TrayHostWindows();
-  const QString ids = QString::fromUtf8(search.out);
-  for (const QString& id : ids.split('\n', Qt::SkipEmptyParts)) {
-    if (!inTray.contains(id.trimmed())) windows.append(Window{id.trimmed()});
+  QList<ShownWindow> windows;
+  std::optional<ShownWindow> current;
+  auto finish = [&] {
+    if (current && !inTray.contains(current->window.id)) windows.append(*current);
+    current.reset();
+  };
+  for (const QString& line : QString::fromUtf8(search.out).split('\n', Qt::SkipEmptyParts)) {
+    const QString key = line.section('=', 0, 0).trimmed();
+    const QString value = line.section('=', 1).trimmed();
+    if (key == "WINDOW") {
+      finish();
+      current = ShownWindow{Window{value}, QRect()};
+    } else if (current && key == "X") {
+      current->geometry.moveLeft(value.toInt());
+    } else if (current && key == "Y") {
+      current->geometry.moveTop(value.toInt());
+    } else if (current && key == "WIDTH") {
+      current->geometry.setWidth(value.toInt());
+    } else if (current && key == "HEIGHT") {
+      current->geometry.setHeight(value.toInt());
+    }
   }
+  finish();
   return windows;
 }
 
@@ -181,9 +208,9 @@ std::optional<Window> Tarvelo::WaitForWindow(QSize size, int timeoutMs) const {
   std::optional<Window> found;
   WaitFor(
       [&] {
-        for (const Window& w : Windows()) {
-          if (size.isEmpty() || w.Geometry().size() == size) {
-            found = w;
+        for (const ShownWindow& shown : ShownWindows()) {
+          if (size.isEmpty() || shown.geometry.size() == size) {
+            found = shown.window;
             return true;
           }
         }

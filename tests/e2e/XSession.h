@@ -56,6 +56,12 @@ struct Window {
   void Key(const QString& key) const;
 };
 
+// A window with its client area, in screen coordinates, as read together.
+struct ShownWindow {
+  Window window;
+  QRect geometry;
+};
+
 // A running Tarvelo with a settings directory, runtime directory and XDG
 // configuration directories of its own (so its lock, Config.ini and autostart
 // entry are private to the test, unless shared). Its web site is a closed
@@ -84,6 +90,8 @@ class Tarvelo {
 
   // The program's visible windows, its tray icon aside.
   QList<Window> Windows() const;
+  // The same with where each lies, read in one go.
+  QList<ShownWindow> ShownWindows() const;
   // The program's icons docked in the tray host.
   QList<Window> TrayIcons() const;
   // Waits for a visible window of the program with this size (any size when empty).
