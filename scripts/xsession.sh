@@ -7,15 +7,22 @@
 #
 #   scripts/xsession.sh start DIR          start them; DIR/display then holds ":N",
 #                                          DIR/bus the session bus's address
+#   scripts/xsession.sh start DIR --session-bus
+#                                          the same on the session bus the caller
+#                                          has ($DBUS_SESSION_BUS_ADDRESS, a
+#                                          desktop's, with its user manager)
+#                                          instead of a private one
 #   scripts/xsession.sh stop DIR           stop what "start DIR" started
 #   scripts/xsession.sh restart-tray DIR   end the tray host and start it again,
 #                                          as a desktop does when its panel restarts
 set -euo pipefail
 
-usage() { echo "usage: $0 start|stop|restart-tray DIR" >&2; exit 2; }
-[ $# -eq 2 ] || usage
+usage() { echo "usage: $0 start DIR [--session-bus] | stop DIR | restart-tray DIR" >&2; exit 2; }
+[ $# -eq 2 ] || { [ $# -eq 3 ] && [ "$1" = start ] && [ "$3" = --session-bus ]; } || usage
 action=$1
 dir=$2
+session_bus=0
+[ $# -eq 2 ] || session_bus=1
 
 wait_for() {  # wait_for SECONDS DESCRIPTION COMMAND...
   local seconds=$1 what=$2; shift 2
@@ -53,16 +60,21 @@ start() {
   local display=":$(tr -d '[:space:]' < "$dir/display.number")"
   export DISPLAY=$display
 
-  # The display's own session bus (an abstract socket: no file to leave
-  # behind), for the programs on it and for nothing else.
-  rm -f "$dir/bus.address"
-  setsid dbus-daemon --session --nofork --nopidfile --address=unix:tmpdir="${TMPDIR:-/tmp}" \
-    --print-address=4 4>"$dir/bus.address" >"$dir/dbus.log" 2>&1 &
-  echo $! >> "$dir/pids"
-  wait_for 10 "the session bus" test -s "$dir/bus.address"
   local bus
-  bus=$(head -n 1 "$dir/bus.address")
-  export DBUS_SESSION_BUS_ADDRESS=$bus
+  if [ $session_bus -eq 1 ]; then
+    [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || { echo "xsession: no session bus to use" >&2; exit 1; }
+    bus=$DBUS_SESSION_BUS_ADDRESS
+  else
+    # The display's own session bus (an abstract socket: no file to leave
+    # behind), for the programs on it and for nothing else.
+    rm -f "$dir/bus.address"
+    setsid dbus-daemon --session --nofork --nopidfile --address=unix:tmpdir="${TMPDIR:-/tmp}" \
+      --print-address=4 4>"$dir/bus.address" >"$dir/dbus.log" 2>&1 &
+    echo $! >> "$dir/pids"
+    wait_for 10 "the session bus" test -s "$dir/bus.address"
+    bus=$(head -n 1 "$dir/bus.address")
+    export DBUS_SESSION_BUS_ADDRESS=$bus
+  fi
 
   setsid openbox --sm-disable >"$dir/openbox.log" 2>&1 &
   echo $! >> "$dir/pids"
