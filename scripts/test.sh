@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the logic and widget suites and the
 # end-to-end suite on a private X display, which the tests start and stop;
+# then, as root, the desktop stage: the program on a systemd desktop in a
+# Linux system booted under User-mode Linux (scripts/test-desktop.sh);
 # then the Windows build of the platform layer and of the Qt-free suites under
 # Wine (scripts/test-windows.sh); then, as root or with sudo, the Debian
 # package (scripts/test-package.sh), which installs and removes it; then the
 # suites again under AddressSanitizer and UndefinedBehaviorSanitizer with the
 # fuzz corpus replayed (scripts/test-sanitizers.sh; TARVELO_SANITIZERS=0
 # leaves that out). Extra arguments go to every ctest run and leave the
-# package out.
+# desktop stage and the package out.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TARVELO_BUILD_DIR:-$root/build}
@@ -15,6 +17,7 @@ build=${TARVELO_BUILD_DIR:-$root/build}
 "$root/scripts/build.sh"
 status=0
 ctest --test-dir "$build" --output-on-failure --timeout 600 --parallel "$(nproc)" "$@" || status=$?
+[ $# -gt 0 ] || "$root/scripts/test-desktop.sh" || status=$?
 "$root/scripts/test-windows.sh" "$@" || status=$?
 # After every suite, as installing the package changes the machine.
 [ $# -gt 0 ] || "$root/scripts/test-package.sh" || status=$?
