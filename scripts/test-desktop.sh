@@ -137,7 +137,13 @@ mkdir "$stage/results"
 echo "desktop stage: booting the guest (User-mode Linux, systemd, cgroup v2)"
 started=$SECONDS
 guest_status=0
-unshare --mount --propagation private --pid --fork --kill-child -- "$0" --inside "$stage" || guest_status=$?
+# Ending unshare ends everything in its namespaces (--kill-child), so ending
+# this script does too. Waiting, unshare holds back INT and TERM: KILL.
+unshare --mount --propagation private --pid --fork --kill-child -- "$0" --inside "$stage" &
+namespaces=$!
+trap 'kill -KILL "$namespaces" 2>/dev/null; wait "$namespaces"; exit 130' INT TERM
+wait "$namespaces" || guest_status=$?
+trap - INT TERM
 took=$((SECONDS - started))
 
 results=$stage/results
