@@ -4,7 +4,10 @@
 #
 #   scripts/install-deps.sh             the Linux build, its tests and benchmarks
 #   scripts/install-deps.sh --windows   also the 32-bit Windows cross build
-#                                       (mingw-w64) and Wine to test it
+#                                       (mingw-w64) and Wine to test it; where
+#                                       32-bit programs cannot run, wine64 and
+#                                       the 64-bit cross build instead of Wine's
+#                                       32-bit half
 set -euo pipefail
 
 windows=0
@@ -55,14 +58,23 @@ packages=(
   # the user manager, logind and cgroup v2 for the desktop stage
   user-mode-linux
 )
+wine32=0
 if [ $windows -eq 1 ]; then
   packages+=(
     # the 32-bit Windows cross compilers (their -posix variants build GoogleTest)
-    # and GoogleTest's sources to build with them
+    # and GoogleTest's sources to build with them: the 32-bit build is
+    # compiled on every machine
     g++-mingw-w64-i686 googletest
-    # Wine runs the Windows test suites; 32-bit programs need its i386 half
-    wine wine32:i386
   )
+  if "$(dirname "$0")/runs-32bit.sh"; then
+    wine32=1
+    # Wine runs the Windows test suites; 32-bit programs need its i386 half
+    packages+=(wine wine32:i386)
+  else
+    # No 32-bit program runs here, Wine's 32-bit loader included: the suites
+    # are built for 64-bit Windows and run under wine64
+    packages+=(g++-mingw-w64-x86-64 wine64)
+  fi
 fi
 
 sudo=()
@@ -72,7 +84,7 @@ export DEBIAN_FRONTEND=noninteractive
 apt_options=(-o DPkg::Lock::Timeout=600 -o Acquire::Retries=3)
 
 needs_update=0
-if [ $windows -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ $wine32 -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   echo "Adding the i386 architecture (for wine32)"
   "${sudo[@]}" dpkg --add-architecture i386
   needs_update=1

@@ -3,13 +3,16 @@
 # end-to-end suite on a private X display, which the tests start and stop;
 # then, as root, the desktop stage: the program on a systemd desktop in a
 # Linux system booted under User-mode Linux (scripts/test-desktop.sh);
-# then the Windows build of the platform layer and of the Qt-free suites under
-# Wine (scripts/test-windows.sh); then, as root or with sudo, the Debian
-# package (scripts/test-package.sh), which installs and removes it; then the
-# suites again under AddressSanitizer and UndefinedBehaviorSanitizer with the
-# fuzz corpus replayed (scripts/test-sanitizers.sh; TARVELO_SANITIZERS=0
-# leaves that out). Extra arguments go to every ctest run and leave the
-# desktop stage and the package out.
+# then the Windows build of the platform layer and of the Qt-free suites
+# (scripts/test-windows.sh): the 32-bit build is always compiled, and its
+# suites run under Wine, or, where this machine cannot run 32-bit programs,
+# the same suites built for 64-bit Windows run under wine64; then, as root or
+# with sudo, the Debian package (scripts/test-package.sh), which installs and
+# removes it; then the suites again under AddressSanitizer and
+# UndefinedBehaviorSanitizer with the fuzz corpus replayed
+# (scripts/test-sanitizers.sh; TARVELO_SANITIZERS=0 leaves that out). Extra
+# arguments go to every ctest run and leave the desktop stage and the package
+# out.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TARVELO_BUILD_DIR:-$root/build}

@@ -3,14 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <memory>
+#include <sstream>
 
 #include "support/CpuShare.h"
 #include "cpulimit/CpuLimitControl.h"
 #include "support/FakeSystemdManager.h"
 #include "support/PrivateBus.h"
+#include "support/TempDir.h"
+#include "platform/linux/CgroupCpuLimiter.h"
 
 namespace {
 
@@ -38,17 +43,40 @@ class SystemdCpuLimiterTest : public ::testing::Test {
     }
     fake = std::make_unique<FakeSystemdManager>(bus.Address());
     ASSERT_TRUE(fake->Ready()) << fake->Error();
+    fake->SetCgroupRoot(cgroups.Path());
   }
   std::unique_ptr<SystemdCpuLimiter> Limiter(uid_t user = ::geteuid()) {
     auto client = SystemdUserManager::OpenAddress(bus.Address());
     EXPECT_TRUE(client.Ok());
     return std::make_unique<SystemdCpuLimiter>(std::move(client.value),
-                                               SystemdCpuLimiter::Options{"/proc", 2, user});
+                                               SystemdCpuLimiter::Options{"/proc", 2, user, cgroups.Path()});
   }
   std::uint32_t Pid() const { return static_cast<std::uint32_t>(child.Pid()); }
+  // What the kernel would apply to the scope's group.
+  std::string CpuMax(const std::string& scope) const {
+    const auto unit = fake->Unit(scope);
+    if (!unit) return "(no unit)";
+    return tarvelo::testing::ReadFile(cgroups.Path() + unit->controlGroup + "/cpu.max");
+  }
+  // cgroup.procs with this mode in each group above the child's: the one
+  // the manager's move needs to write.
+  void GroupsAboveTheChild(std::filesystem::perms mode) {
+    const auto group = platform::linux_impl::CpuGroupOf("/proc", child.Pid(), platform::linux_impl::CgroupVersion::V2);
+    ASSERT_TRUE(group.has_value());
+    std::filesystem::path dir = cgroups.Path();
+    std::istringstream parts(*group);
+    std::string part;
+    do {
+      if (!part.empty()) dir /= part;
+      std::filesystem::create_directories(dir);
+      tarvelo::testing::WriteFile(dir / "cgroup.procs", "");
+      std::filesystem::permissions(dir / "cgroup.procs", mode);
+    } while (std::getline(parts, part, '/'));
+  }
 
   PrivateBus bus;
   std::unique_ptr<FakeSystemdManager> fake;
+  tarvelo::testing::TempDir cgroups;
   tarvelo::testing::BusyChild child{false};
 };
 
@@ -70,15 +98,20 @@ TEST_F(SystemdCpuLimiterTest, AScopeOfItsOwnWithTheQuotaChangedAndLifted) {
   EXPECT_NE(description.find("Tarvelo"), std::string::npos);
   EXPECT_NE(description.find(std::to_string(Pid())), std::string::npos) << description;
 
+  EXPECT_EQ(std::get<std::string>(props.at("CollectMode")), "inactive-or-failed");
+  EXPECT_EQ(CpuMax(scope), "40000 100000\n");
+
   ASSERT_EQ(limiter->Apply(Pid(), 50), CpuLimitError::None);
   auto set = fake->CallsOf("SetUnitProperties");
   ASSERT_EQ(set.size(), 1u);
   EXPECT_EQ(set[0].unit, scope);
   EXPECT_TRUE(set[0].runtime);
   EXPECT_EQ(fake->QuotaOf(scope), 1'000'000u);
+  EXPECT_EQ(CpuMax(scope), "100000 100000\n") << "the change is read back from the group";
 
   EXPECT_TRUE(limiter->Lift(Pid()));
   EXPECT_EQ(fake->QuotaOf(scope), UINT64_MAX) << "the quota goes to infinity";
+  EXPECT_EQ(CpuMax(scope), "max 100000\n");
   EXPECT_TRUE(fake->CallsOf("StopUnit").empty()) << "stopping the scope would end the process";
 
   // A second limit of the same process finds it still in its scope.
@@ -103,6 +136,56 @@ TEST_F(SystemdCpuLimiterTest, RefusalsBecomeTheMessage) {
   auto otherUser = Limiter(::geteuid() + 1);
   EXPECT_EQ(otherUser->Apply(Pid(), 20), CpuLimitError::OtherUser);
   EXPECT_EQ(fake->CallsOf("StartTransientUnit").size(), 1u);
+}
+
+// The manager answers the start at once and runs the job later; the
+// limiter must wait for the job before it asks where the process is.
+TEST_F(SystemdCpuLimiterTest, TheFirstLimitWaitsForTheStartJob) {
+  fake->SetJobDelay(std::chrono::milliseconds(400));
+  auto limiter = Limiter();
+  ASSERT_EQ(limiter->Apply(Pid(), 10), CpuLimitError::None);
+  const std::string scope = limiter->ScopeOf(Pid());
+  EXPECT_EQ(fake->Unit(scope)->pids, std::vector<std::uint32_t>{Pid()});
+  EXPECT_EQ(CpuMax(scope), "20000 100000\n");
+}
+
+// A manager that takes the quota but has no cpu controller to apply it:
+// nothing is limited, so the user is told so, and the quota is taken back.
+TEST_F(SystemdCpuLimiterTest, AQuotaTheKernelDoesNotApplyIsNoLimit) {
+  fake->SetCgroupRoot(cgroups.Path(), false);
+  fake->SetJobDelay(std::chrono::milliseconds(10));
+  auto limiter = Limiter();
+  EXPECT_EQ(limiter->Apply(Pid(), 20), CpuLimitError::Failed);
+  EXPECT_FALSE(limiter->Limits(Pid()));
+  const auto start = fake->CallsOf("StartTransientUnit");
+  ASSERT_EQ(start.size(), 1u);
+  EXPECT_EQ(fake->QuotaOf(start[0].unit), UINT64_MAX);
+}
+
+// A failed start is unloaded at once and the next try starts clean; a
+// failed scope of the same name that an older run left is cleared first;
+// a move the kernel would refuse reaches the user as a refusal.
+TEST_F(SystemdCpuLimiterTest, FailedScopesDoNotStayAndRefusalsSaySo) {
+  fake->SetJobDelay(std::chrono::milliseconds(10));
+  auto limiter = Limiter();
+  GroupsAboveTheChild(std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  fake->FailStarts("failed");
+  EXPECT_EQ(limiter->Apply(Pid(), 20), CpuLimitError::Failed);
+  const std::string scope = fake->CallsOf("StartTransientUnit").at(0).unit;
+  EXPECT_FALSE(fake->Unit(scope).has_value()) << "a failed scope is unloaded";
+
+  GroupsAboveTheChild(std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+  const CpuLimitError refused = limiter->Apply(Pid(), 20);
+  EXPECT_EQ(refused, CpuLimitError::NotPermitted);
+  EXPECT_NE(tarvelo::LimitFailureText(refused).find("did not allow"), std::string::npos);
+
+  // An older run's scope of this name, failed and kept loaded.
+  fake->AddUnit({scope, std::string(FakeSystemdManager::kManagerGroup) + "/tarvelo.slice/" + scope, "failed", {}, {}, {}});
+  fake->FailStarts("");
+  ASSERT_EQ(limiter->Apply(Pid(), 20), CpuLimitError::None);
+  EXPECT_EQ(fake->CallsOf("ResetFailedUnit").back().unit, scope);
+  EXPECT_EQ(fake->Unit(scope)->pids, std::vector<std::uint32_t>{Pid()});
+  EXPECT_EQ(CpuMax(scope), "40000 100000\n");
 }
 
 TEST_F(SystemdCpuLimiterTest, LeftoverScopesWithAQuotaAreLifted) {

@@ -66,6 +66,7 @@ TEST_F(SystemdUserManagerTest, SendsPropertiesWithTheirTypes) {
   auto started = client->StartTransientScope("tarvelo-limit-77.scope", {77}, "Tarvelo CPU limit of x (77)",
                                              "tarvelo.slice", 200'000);
   ASSERT_TRUE(started.Ok()) << started.error->message;
+  EXPECT_EQ(started.value, "done") << "the start job's result, once it has ended";
 
   const auto set = fake->CallsOf("SetUnitProperties");
   ASSERT_EQ(set.size(), 1u);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 
 #include "memory/ModuleGetMemoryState.h"
@@ -92,7 +93,14 @@ TEST(WinMemory, MemoryBeyondTwoGibIsCounted) {
   EXPECT_GE(system->totalPhys, legacy.dwTotalPhys);
   EXPECT_LE(system->availPageFile, system->totalPageFile);
   EXPECT_LE(system->availVirtual, system->totalVirtual);
-  EXPECT_LE(system->totalVirtual, 0x100000000ull) << "a 32-bit program's own address space";
+  // The program's own address space (about 2 GiB for a 32-bit program,
+  // 128 TiB for a 64-bit one), not the machine's memory.
+  SYSTEM_INFO info{};
+  ::GetSystemInfo(&info);
+  const auto userSpace = reinterpret_cast<std::uintptr_t>(info.lpMaximumApplicationAddress) -
+                         reinterpret_cast<std::uintptr_t>(info.lpMinimumApplicationAddress) + 1;
+  EXPECT_GT(system->totalVirtual, 0u);
+  EXPECT_LE(system->totalVirtual, std::uint64_t{userSpace});
 }
 
 TEST(WinDiskSpace, DriveCHasAPlausibleSizeAndMissingDrivesNone) {

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fnmatch.h>
+#include <fstream>
 
 namespace tarvelo::testing {
 
@@ -76,6 +78,7 @@ FakeSystemdManager::FakeSystemdManager(const std::string& address) {
     error_ = std::string("the stand-in could not take its name on the bus: ") + std::strerror(-r);
     return;
   }
+  units_["-.slice"] = FakeUnit{"-.slice", kManagerGroup, "active", {}, {}, {}};
   thread_ = std::thread([this] { Serve(); });
 }
 
@@ -90,8 +93,92 @@ void FakeSystemdManager::Serve() {
     const int r = sd_bus_process(bus_, nullptr);
     if (r < 0) break;
     if (r > 0) continue;
-    sd_bus_wait(bus_, 50'000);
+    std::vector<std::function<void()>> due;
+    auto wait = std::chrono::microseconds(50'000);
+    {
+      std::lock_guard lock(mutex_);
+      const auto now = Clock::now();
+      for (auto it = later_.begin(); it != later_.end();) {
+        if (it->first <= now) {
+          due.push_back(std::move(it->second));
+          it = later_.erase(it);
+        } else {
+          wait = std::min(wait, std::chrono::duration_cast<std::chrono::microseconds>(it->first - now));
+          ++it;
+        }
+      }
+    }
+    for (auto& work : due) work();
+    if (due.empty()) sd_bus_wait(bus_, static_cast<std::uint64_t>(wait.count()) + 1);
   }
+}
+
+void FakeSystemdManager::Later(std::function<void()> work) {
+  later_.emplace_back(Clock::now() + jobDelay_, std::move(work));
+}
+
+void FakeSystemdManager::SetJobDelay(std::chrono::milliseconds delay) {
+  std::lock_guard lock(mutex_);
+  jobDelay_ = delay;
+}
+
+void FakeSystemdManager::FailStarts(const std::string& result) {
+  std::lock_guard lock(mutex_);
+  failStarts_ = result;
+}
+
+void FakeSystemdManager::SetCgroupRoot(const std::string& root, bool cpuController) {
+  std::lock_guard lock(mutex_);
+  cgroupRoot_ = root;
+  cpuController_ = cpuController;
+}
+
+// Called with the mutex held.
+void FakeSystemdManager::WriteCpuMax(const FakeUnit& unit) {
+  if (cgroupRoot_.empty() || !cpuController_ || unit.controlGroup.empty()) return;
+  const std::string dir = cgroupRoot_ + unit.controlGroup;
+  std::filesystem::create_directories(dir);
+  const auto quota = unit.numbers.find("CPUQuotaPerSecUSec");
+  constexpr std::uint64_t kPeriod = 100'000;
+  std::ofstream out(dir + "/cpu.max", std::ios::trunc);
+  if (quota == unit.numbers.end() || quota->second == UINT64_MAX) {
+    out << "max " << kPeriod << "\n";
+  } else {
+    out << std::max<std::uint64_t>(quota->second * kPeriod / 1'000'000, 1000) << " " << kPeriod << "\n";
+  }
+}
+
+// Runs on the serving thread: the job of a start ends.
+void FakeSystemdManager::FinishStart(const std::string& unitName, const std::string& job, std::uint32_t id) {
+  std::string result = "done";
+  {
+    std::lock_guard lock(mutex_);
+    const auto it = units_.find(unitName);
+    if (it == units_.end()) return;
+    FakeUnit& unit = it->second;
+    if (!failStarts_.empty()) {
+      result = failStarts_;
+      unit.pids.clear();
+      const auto collect = unit.texts.find("CollectMode");
+      if (collect != unit.texts.end() && collect->second == "inactive-or-failed") {
+        units_.erase(it);
+      } else {
+        unit.activeState = "failed";
+      }
+    } else {
+      // The processes leave the units that held them.
+      for (auto& [name, other] : units_) {
+        if (name == unitName) continue;
+        std::erase_if(other.pids, [&](std::uint32_t p) {
+          return std::find(unit.pids.begin(), unit.pids.end(), p) != unit.pids.end();
+        });
+      }
+      unit.activeState = "active";
+      WriteCpuMax(unit);
+    }
+  }
+  sd_bus_emit_signal(bus_, "/org/freedesktop/systemd1", "org.freedesktop.systemd1.Manager", "JobRemoved", "uoss", id,
+                     job.c_str(), unitName.c_str(), result.c_str());
 }
 
 void FakeSystemdManager::AddUnit(FakeUnit unit) {
@@ -161,6 +248,8 @@ int FakeSystemdManager::HandleManager(sd_bus_message* m, const std::string& memb
   } else if (member == "StopUnit") {
     const char* mode = nullptr;
     r = sd_bus_message_read(m, "ss", &unitName, &mode);
+  } else if (member == "ResetFailedUnit") {
+    r = sd_bus_message_read(m, "s", &unitName);
   } else if (member == "ListUnitsByPatterns") {
     char** states = nullptr;
     char** patterns = nullptr;
@@ -205,28 +294,61 @@ int FakeSystemdManager::HandleManager(sd_bus_message* m, const std::string& memb
       return sd_bus_reply_method_errorf(m, "org.freedesktop.systemd1.NoSuchUnit", "Unit %s not loaded.", unitName);
     }
     for (const UnitProperty& p : call.properties) ApplyProperty(it->second, p);
+    // The group follows on a later turn.
+    Later([this, name = call.unit] {
+      std::lock_guard inner(mutex_);
+      if (const auto unit = units_.find(name); unit != units_.end()) WriteCpuMax(unit->second);
+    });
     lock.unlock();
     return sd_bus_reply_method_return(m, "");
   }
   if (member == "StartTransientUnit") {
     if (units_.count(call.unit)) {
       lock.unlock();
-      return sd_bus_reply_method_errorf(m, "org.freedesktop.systemd1.UnitExists", "Unit %s already exists.", unitName);
+      return sd_bus_reply_method_errorf(m, "org.freedesktop.systemd1.UnitExists",
+                                        "Unit %s was already loaded or has a fragment file.", unitName);
     }
     FakeUnit unit;
     unit.name = call.unit;
+    unit.activeState = "activating";
     for (const UnitProperty& p : call.properties) ApplyProperty(unit, p);
     const auto slice = unit.texts.find("Slice");
-    unit.controlGroup = "/user.slice/user@0.service/" + (slice != unit.texts.end() ? slice->second + "/" : "") + unit.name;
-    // The processes leave the units that held them.
-    for (auto& [name, other] : units_) {
-      std::erase_if(other.pids, [&](std::uint32_t p) {
-        return std::find(unit.pids.begin(), unit.pids.end(), p) != unit.pids.end();
+    unit.controlGroup =
+        std::string(kManagerGroup) + "/" + (slice != unit.texts.end() ? slice->second + "/" : "") + unit.name;
+    // The processes move when the job runs, after the answer.
+    const std::vector<std::uint32_t> moving = unit.pids;
+    unit.pids.clear();
+    units_[unit.name] = unit;
+    const std::uint32_t id = ++lastJob_;
+    const std::string job = "/org/freedesktop/systemd1/job/" + std::to_string(id);
+    Later([this, name = unit.name, moving, job, id] {
+      {
+        std::lock_guard inner(mutex_);
+        if (const auto it = units_.find(name); it != units_.end()) it->second.pids = moving;
+      }
+      FinishStart(name, job, id);
+    });
+    lock.unlock();
+    return sd_bus_reply_method_return(m, "o", job.c_str());
+  }
+  if (member == "ResetFailedUnit") {
+    const auto it = units_.find(call.unit);
+    if (it == units_.end()) {
+      lock.unlock();
+      return sd_bus_reply_method_errorf(m, "org.freedesktop.systemd1.NoSuchUnit", "Unit %s not loaded.", unitName);
+    }
+    // A failed unit without processes is unloaded on the manager's next turn.
+    if (it->second.activeState == "failed") {
+      it->second.activeState = "inactive";
+      Later([this, name = call.unit] {
+        std::lock_guard inner(mutex_);
+        if (const auto unit = units_.find(name); unit != units_.end() && unit->second.activeState == "inactive") {
+          units_.erase(unit);
+        }
       });
     }
-    units_[unit.name] = unit;
     lock.unlock();
-    return sd_bus_reply_method_return(m, "o", "/org/freedesktop/systemd1/job/1");
+    return sd_bus_reply_method_return(m, "");
   }
   if (member == "StopUnit") {
     if (units_.erase(call.unit) == 0) {

@@ -25,6 +25,9 @@ class SystemdCpuLimiter final : public CpuLimiter {
     std::string procRoot = "/proc";
     unsigned processors = 0;  // 0: the online processors
     uid_t user = ::geteuid();
+    // Where the kernel shows the scopes' groups: what counts is the cpu.max
+    // in force there, not the manager's word.
+    std::string cgroupRoot = "/sys/fs/cgroup";
   };
   SystemdCpuLimiter(std::unique_ptr<SystemdUserManager> manager, Options options);
   ~SystemdCpuLimiter() override;
@@ -53,6 +56,13 @@ class SystemdCpuLimiter final : public CpuLimiter {
     std::string scope;
   };
   CpuLimitError SetQuota(const std::string& scope, std::uint64_t quota);
+  CpuLimitError StartScope(ProcessId pid, std::uint64_t startTime, const std::string& scope, std::uint64_t quota);
+  // Why the manager could not start the scope of a process.
+  CpuLimitError WhyNotStarted(ProcessId pid, std::uint64_t startTime);
+  // Whether the kernel applies the quota (µs per second, or kUnitInfinity)
+  // to the scope's group; waits a little, as the manager writes it after
+  // answering.
+  bool QuotaInForce(const std::string& scope, std::uint64_t quota);
 
   std::unique_ptr<SystemdUserManager> manager_;
   Options options_;

@@ -5,8 +5,10 @@
 #include <systemd/sd-bus.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
 namespace platform::linux_impl {
 
@@ -20,6 +22,12 @@ constexpr const char* kUnitPathPrefix = "/org/freedesktop/systemd1/unit";
 
 using Message = SdBusMessagePtr;
 using BusPtr = SdBusPtr;
+
+std::uint64_t Now() {
+  return static_cast<std::uint64_t>(
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+          .count());
+}
 
 BusError FromErrno(int r, const char* what) {
   return {"org.freedesktop.DBus.Error.Failed", std::string(what) + ": " + std::strerror(r < 0 ? -r : r)};
@@ -82,7 +90,10 @@ SystemdUserManager::SystemdUserManager(sd_bus* bus) : bus_(bus) { SetTimeoutMicr
 
 SystemdUserManager::~SystemdUserManager() { sd_bus_flush_close_unref(bus_); }
 
-void SystemdUserManager::SetTimeoutMicroseconds(std::uint64_t usec) { sd_bus_set_method_call_timeout(bus_, usec); }
+void SystemdUserManager::SetTimeoutMicroseconds(std::uint64_t usec) {
+  timeoutUsec_ = usec;
+  sd_bus_set_method_call_timeout(bus_, usec);
+}
 
 BusResult<std::unique_ptr<SystemdUserManager>> SystemdUserManager::OpenUserBus() {
   sd_bus* bus = nullptr;
@@ -182,6 +193,10 @@ BusResult<std::uint64_t> SystemdUserManager::CpuQuotaPerSecUSec(std::string_view
   return UnitNumber(unitName, "CPUQuotaPerSecUSec");
 }
 
+BusResult<std::string> SystemdUserManager::ControlGroup(std::string_view unitName) {
+  return StringProperty(UnitObjectPath(unitName), TypeInterface(unitName).c_str(), "ControlGroup");
+}
+
 BusResult<std::string> SystemdUserManager::ActiveState(std::string_view unitName) {
   return StringProperty(UnitObjectPath(unitName), kUnitInterface, "ActiveState");
 }
@@ -214,16 +229,51 @@ BusResult<std::string> SystemdUserManager::StartTransientUnit(std::string_view u
   // No auxiliary units.
   if (r >= 0) r = sd_bus_message_append(call.get(), "a(sa(sv))", 0);
   if (r < 0) return Failure<std::string>(FromErrno(r, "StartTransientUnit"));
+
+  // Listen for the end of jobs before asking, as the job may end before the
+  // answer is read; the manager sends JobRemoved to the client that queued it.
+  std::map<std::string, std::string> ended;  // job path -> result
+  const sd_bus_message_handler_t onJobRemoved = [](sd_bus_message* m, void* userdata, sd_bus_error*) {
+    std::uint32_t id = 0;
+    const char* path = nullptr;
+    const char* unit = nullptr;
+    const char* result = nullptr;
+    if (sd_bus_message_read(m, "uoss", &id, &path, &unit, &result) >= 0) {
+      (*static_cast<std::map<std::string, std::string>*>(userdata))[path] = result;
+    }
+    return 0;
+  };
+  sd_bus_slot* rawSlot = nullptr;
+  r = sd_bus_match_signal(bus_, &rawSlot, kService, kManagerPath, kManagerInterface, "JobRemoved", onJobRemoved,
+                          &ended);
+  SdBusSlotPtr slot(rawSlot);
+  if (r < 0) return Failure<std::string>(FromErrno(r, "JobRemoved"));
+
   SdBusError e;
   sd_bus_message* rawReply = nullptr;
   r = sd_bus_call(bus_, call.get(), 0, e.Get(), &rawReply);
   Message reply(rawReply);
   if (r < 0) return Failure<std::string>(FromCall(e, r, "StartTransientUnit"));
-  const char* job = nullptr;
-  r = sd_bus_message_read(reply.get(), "o", &job);
+  const char* jobPath = nullptr;
+  r = sd_bus_message_read(reply.get(), "o", &jobPath);
   if (r < 0) return Failure<std::string>(FromErrno(r, "StartTransientUnit reply"));
+  const std::string job = jobPath;
+
+  const std::uint64_t deadline = Now() + timeoutUsec_;
+  while (!ended.contains(job)) {
+    r = sd_bus_process(bus_, nullptr);
+    if (r < 0) return Failure<std::string>(FromErrno(r, "waiting for the start job"));
+    if (r > 0) continue;
+    const std::uint64_t now = Now();
+    if (now >= deadline) {
+      return Failure<std::string>({"org.freedesktop.DBus.Error.Timeout",
+                                   "the manager did not finish starting " + std::string(unitName) + " in time"});
+    }
+    r = sd_bus_wait(bus_, deadline - now);
+    if (r < 0 && r != -EINTR) return Failure<std::string>(FromErrno(r, "waiting for the start job"));
+  }
   BusResult<std::string> result;
-  result.value = job;
+  result.value = ended[job];
   return result;
 }
 
@@ -235,6 +285,9 @@ BusResult<std::string> SystemdUserManager::StartTransientScope(std::string_view 
       {"PIDs", pids},
       {"Description", std::string(description)},
   };
+  // A failed scope would otherwise stay loaded and refuse the next start
+  // under the same name.
+  properties.push_back({"CollectMode", std::string("inactive-or-failed")});
   if (!slice.empty()) properties.push_back({"Slice", std::string(slice)});
   if (cpuQuotaPerSecUSec) properties.push_back({"CPUQuotaPerSecUSec", *cpuQuotaPerSecUSec});
   return StartTransientUnit(unitName, properties);
@@ -247,6 +300,16 @@ BusStatus SystemdUserManager::StopUnit(std::string_view unitName) {
                                    "ss", std::string(unitName).c_str(), "replace");
   Message reply(rawReply);
   if (r < 0) return Failure<BusDone>(FromCall(e, r, "StopUnit"));
+  return {};
+}
+
+BusStatus SystemdUserManager::ResetFailedUnit(std::string_view unitName) {
+  SdBusError e;
+  sd_bus_message* rawReply = nullptr;
+  const int r = sd_bus_call_method(bus_, kService, kManagerPath, kManagerInterface, "ResetFailedUnit", e.Get(),
+                                   &rawReply, "s", std::string(unitName).c_str());
+  Message reply(rawReply);
+  if (r < 0) return Failure<BusDone>(FromCall(e, r, "ResetFailedUnit"));
   return {};
 }
 

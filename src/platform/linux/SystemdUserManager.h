@@ -80,15 +80,25 @@ class SystemdUserManager {
   // manager does not know it.
   BusResult<std::string> ActiveState(std::string_view unitName);
 
+  // The unit's control group ("/user.slice/.../app.slice/app-x.scope"); empty
+  // while it has none.
+  BusResult<std::string> ControlGroup(std::string_view unitName);
+
   BusStatus SetUnitProperties(std::string_view unitName, bool runtime, const std::vector<UnitProperty>& properties);
-  // Starts a transient unit (mode "fail") and returns the job's object path.
+  // Starts a transient unit (mode "fail") and waits, within the timeout, for
+  // its start job to end: the manager answers the call as soon as the job is
+  // queued, and only the job's end says whether the unit runs. The value is
+  // the job's result: "done", or "failed", "canceled", "dependency", ...
   BusResult<std::string> StartTransientUnit(std::string_view unitName, const std::vector<UnitProperty>& properties);
-  // A .scope of its own for the processes, under a slice.
+  // A .scope of its own for the processes, under a slice, unloaded by the
+  // manager once it ends, failed or not, so that the name is free again.
   BusResult<std::string> StartTransientScope(std::string_view unitName, const std::vector<std::uint32_t>& pids,
                                              std::string_view description, std::string_view slice,
                                              std::optional<std::uint64_t> cpuQuotaPerSecUSec);
   // Stops a unit (mode "replace").
   BusStatus StopUnit(std::string_view unitName);
+  // Clears a unit's failed state, so that the manager unloads it.
+  BusStatus ResetFailedUnit(std::string_view unitName);
   // The names of the loaded units that match a shell-style pattern
   // ("tarvelo-*.scope").
   BusResult<std::vector<std::string>> ListUnitNames(std::string_view pattern);
@@ -104,6 +114,7 @@ class SystemdUserManager {
   BusResult<std::uint64_t> NumberProperty(const std::string& path, const char* interface, const char* property);
 
   sd_bus* bus_;
+  std::uint64_t timeoutUsec_ = 0;
 };
 
 }  // namespace platform::linux_impl

@@ -18,7 +18,9 @@ constexpr DWORD kQueryInformation = PROCESS_QUERY_INFORMATION;                  
 constexpr DWORD kSetInformation = PROCESS_QUERY_INFORMATION | PROCESS_SET_INFORMATION;  // 0x600
 static_assert(kQueryInformation == 0x400 && kSetInformation == 0x600 && PROCESS_SET_QUOTA == 0x100);
 
-#if !defined(_WIN64)
+#if defined(_WIN64)
+static_assert(sizeof(PROCESSENTRY32) == 304, "the record of 64-bit Windows");
+#else
 static_assert(sizeof(PROCESSENTRY32) == 296, "the record of 32-bit Windows");
 #endif
 
