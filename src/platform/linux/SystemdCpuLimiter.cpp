@@ -128,8 +128,12 @@ std::string SystemdCpuLimiter::ScopeOf(ProcessId pid) const {
 
 bool SystemdCpuLimiter::QuotaInForce(const std::string& scope, std::uint64_t quota) {
   const auto group = manager_->ControlGroup(scope);
-  if (!group.Ok() || group.value.empty()) return false;
-  const std::string path = options_.cgroupRoot + group.value + "/cpu.max";
+  return group.Ok() && QuotaInForceAt(group.value, quota);
+}
+
+bool SystemdCpuLimiter::QuotaInForceAt(const std::string& group, std::uint64_t quota) const {
+  if (group.empty()) return false;
+  const std::string path = options_.cgroupRoot + group + "/cpu.max";
   // The manager writes the group's files after its answer, on its next turn.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
   for (;;) {
@@ -190,7 +194,11 @@ CpuLimitError SystemdCpuLimiter::StartScope(ProcessId pid, std::uint64_t startTi
   }
   const auto holder = manager_->UnitOfPid(static_cast<pid_t>(pid));
   if (!holder.Ok() || holder.value.name != scope) return CpuLimitError::Failed;
-  return QuotaInForce(scope, quota) ? CpuLimitError::None : CpuLimitError::Failed;
+  // The manager moves what the pid names when the job runs: the process
+  // checked before must be the one in the scope now.
+  const auto now = ProcessStartTime(options_.procRoot, pid);
+  if (!now || *now != startTime) return CpuLimitError::ProcessGone;
+  return QuotaInForceAt(holder.value.controlGroup, quota) ? CpuLimitError::None : CpuLimitError::Failed;
 }
 
 CpuLimitError SystemdCpuLimiter::Apply(ProcessId pid, int percent) {

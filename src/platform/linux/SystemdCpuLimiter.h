@@ -63,6 +63,8 @@ class SystemdCpuLimiter final : public CpuLimiter {
   // to the scope's group; waits a little, as the manager writes it after
   // answering.
   bool QuotaInForce(const std::string& scope, std::uint64_t quota);
+  // The same for a group known already ("/user.slice/.../x.scope").
+  bool QuotaInForceAt(const std::string& group, std::uint64_t quota) const;
 
   std::unique_ptr<SystemdUserManager> manager_;
   Options options_;

@@ -175,7 +175,7 @@ BusResult<UnitOfProcess> SystemdUserManager::UnitOfPid(pid_t pid) {
   auto id = StringProperty(result.value.objectPath, kUnitInterface, "Id");
   if (!id.Ok()) return Failure<UnitOfProcess>(*id.error);
   result.value.name = id.value;
-  auto group = StringProperty(result.value.objectPath, TypeInterface(id.value).c_str(), "ControlGroup");
+  auto group = ControlGroup(id.value);
   if (!group.Ok()) return Failure<UnitOfProcess>(*group.error);
   result.value.controlGroup = group.value;
   return result;
