@@ -49,6 +49,7 @@ as_user=(systemd-run "--machine=$user@.host" --user --quiet)
 session=/run/user/$uid/tarvelo-desktop-session
 "${as_user[@]}" --unit=tarvelo-desktop-x.service --service-type=oneshot --property=RemainAfterExit=yes \
   "$root/scripts/xsession.sh" start "$session" --session-bus || fail "the X session did not start"
+moment session_up
 
 environment=(--setenv=TARVELO_E2E_SESSION="$session" --setenv=TARVELO_DESKTOP_PROGRAM="$program/bin/tarvelo")
 [ -z "$ci" ] || environment+=(--setenv=CI="$ci")

@@ -93,6 +93,7 @@ inside() {
 
   # The guest: one processor, its console on the log; it powers off once
   # its command has run, successfully or not.
+  date +%s.%N > "$stage/results/guest-started"
   chroot "$guest" timeout --kill-after=20 "$timeout_seconds" linux.uml mem=1536M \
     root=/dev/root rootfstype=hostfs rootflags=/ rw uml_dir=/dev/shm con=null con0=fd:0,fd:1 \
     init=/lib/systemd/systemd "systemd.run=$guest_stage/guest.sh" \
@@ -135,7 +136,7 @@ stage=$(mktemp -d "${TMPDIR:-/tmp}/tarvelo-desktop.XXXXXX")
 trap 'rm -rf "$stage"' EXIT
 mkdir "$stage/results"
 echo "desktop stage: booting the guest (User-mode Linux, systemd, cgroup v2)"
-started=$SECONDS
+started=$(date +%s.%N)
 guest_status=0
 # Ending unshare ends everything in its namespaces (--kill-child), so ending
 # this script does too. Waiting, unshare holds back INT and TERM: KILL.
@@ -144,21 +145,29 @@ namespaces=$!
 trap 'kill -KILL "$namespaces" 2>/dev/null; wait "$namespaces"; exit 130' INT TERM
 wait "$namespaces" || guest_status=$?
 trap - INT TERM
-took=$((SECONDS - started))
+ended=$(date +%s.%N)
 
 results=$stage/results
 [ ! -f "$results/guest.log" ] || cat "$results/guest.log"
 # Seconds since the guest's boot: when its command began, when the user's
-# manager was up, when the suite began and ended.
+# manager was up, when the program and the X session were ready, when the
+# suite began and ended.
 moment() { sed -n "s/^$1=//p" "$results/times" 2>/dev/null | tail -n 1; }
 boot=$(moment boot)
 user_started=$(moment user_started)
 user_up=$(moment user_up)
+session_up=$(moment session_up)
 tests_started=$(moment tests_started)
 tests_ended=$(moment tests_ended)
 lasted() { [ -n "$1" ] && [ -n "$2" ] && awk -v a="$1" -v b="$2" 'BEGIN { printf "%.0f s", b - a }' || echo "-"; }
-echo "desktop stage: boot $( [ -n "$boot" ] && printf '%.0f s' "$boot" || echo -)," \
-  "user@ $(lasted "$user_started" "$user_up"), tests $(lasted "$tests_started" "$tests_ended"), whole stage ${took} s"
+guest_started=$(cat "$results/guest-started" 2>/dev/null || true)
+# From the end of the suite to the guest's end: the power-off.
+power_off=-
+[ -z "$guest_started" ] || [ -z "$tests_ended" ] ||
+  power_off=$(awk -v a="$guest_started" -v t="$tests_ended" -v e="$ended" 'BEGIN { printf "%.0f s", e - a - t }')
+echo "desktop stage: overlay and user $(lasted "$started" "$guest_started"), boot $(lasted 0 "$boot")," \
+  "user@ $(lasted "$user_started" "$user_up"), program and X session $(lasted "$user_up" "$session_up")," \
+  "tests $(lasted "$tests_started" "$tests_ended"), power-off $power_off, whole stage $(lasted "$started" "$ended")"
 
 status=$(cat "$results/status" 2>/dev/null || true)
 if [ -z "$boot" ]; then

@@ -158,20 +158,21 @@ QList<Window> Tarvelo::Windows() const {
 QList<ShownWindow> Tarvelo::ShownWindows() const {
   // One xdotool run finds the windows and reads their geometry. The empty
   // name (which every Qt window has) keeps the next command from being taken
-  // for the pattern; --all makes the pid count. A window that vanishes
-  // meanwhile fails the run (BadWindow): search again.
+  // for the pattern; --all makes the pid count. Top-level windows lie at
+  // most one level down, in the window manager's frame; a tray icon lies
+  // deeper, inside the tray host. A window that vanishes meanwhile fails the
+  // run (BadWindow): search again.
   ToolResult search;
   for (int attempt = 0; attempt < 5; ++attempt) {
-    search = Tool("xdotool", {"search", "--all", "--onlyvisible", "--pid", QString::number(Pid()), "--name", "",
-                              "getwindowgeometry", "--shell", "%@"});
+    search = Tool("xdotool", {"search", "--all", "--maxdepth", "2", "--onlyvisible", "--pid", QString::number(Pid()),
+                              "--name", "", "getwindowgeometry", "--shell", "%@"});
     if (search.err.isEmpty()) break;
     QThread::msleep(50);
   }
-  const QStringList inTray = TrayHostWindows();
   QList<ShownWindow> windows;
   std::optional<ShownWindow> current;
   auto finish = [&] {
-    if (current && !inTray.contains(current->window.id)) windows.append(*current);
+    if (current) windows.append(*current);
     current.reset();
   };
   for (const QString& line : QString::fromUtf8(search.out).split('\n', Qt::SkipEmptyParts)) {
