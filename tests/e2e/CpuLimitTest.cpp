@@ -19,30 +19,33 @@ namespace {
 
 bool Capped(pid_t pid) { return CgroupsOf(pid).find("tarvelo") != std::string::npos; }
 
-// Finds the busy process's row and limits it at the dialog's 99 %. Processes
-// start and end while the list is made, so the rows next to the expected one
-// are tried too: a wrong row's limit is released, a refusal (a process that
-// has ended) dismissed.
-bool FindAndLimit(const Tarvelo& tarvelo, const Window& window, pid_t busy) {
+// Finds the busy process's row by its PID and limits it at the dialog's
+// 99 %. Should the keys reach another row on a busy machine, that row's
+// limit is released, or its dialog or refusal dismissed, and it is tried
+// again. On failure, says what each try saw.
+::testing::AssertionResult FindAndLimit(const Tarvelo& tarvelo, const Window& window, pid_t busy) {
   LimitDialog dialog(tarvelo, window);
-  window.Click(kRefreshButton.x(), kRefreshButton.y());
-  const int expected = RowOf(busy);
-  for (int attempt = 0; attempt < 31; ++attempt) {
-    const int row = expected + (attempt % 2 == 0 ? attempt / 2 : -(attempt + 1) / 2);
-    if (row < 0) continue;
-    SelectRow(window, row);
-    if (!dialog.Limit(99)) return false;
+  std::string tries;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    window.Click(kRefreshButton.x(), kRefreshButton.y());
+    SelectPid(window, busy);
+    if (!dialog.Limit(99)) {
+      tries += " [the dialog did not come, or not as a new limit's]";
+      continue;
+    }
     std::optional<Window> message;
-    WaitFor([&] { return Capped(busy) || (message = MessageBox(tarvelo)); }, 3000);
-    if (Capped(busy)) return true;
+    WaitFor([&] { return Capped(busy) || (message = MessageBox(tarvelo)); });
+    if (Capped(busy)) return ::testing::AssertionSuccess();
     if ((message = MessageBox(tarvelo))) {
+      tries += " [a message: " + message->Name().toStdString() + "]";
       message->Key("Return");
       WaitFor([&] { return !MessageBox(tarvelo); });
     } else {
+      tries += " [another process was limited]";
       dialog.Release();
     }
   }
-  return false;
+  return ::testing::AssertionFailure() << "limit of " << busy << ":" << tries << "; cgroups " << CgroupsOf(busy);
 }
 
 bool NoTarveloGroupLeft() {
@@ -65,7 +68,7 @@ TEST(CpuLimit, ThreeLimitsThroughTheDialogThenTheFourthIsRefused) {
   ASSERT_TRUE(window);
   window->Click(kCpuEntry.x(), kCpuEntry.y());
   for (const testing::BusyChild& sleeper : sleepers) {
-    ASSERT_TRUE(FindAndLimit(tarvelo, *window, sleeper.Pid())) << "limit of " << sleeper.Pid();
+    ASSERT_TRUE(FindAndLimit(tarvelo, *window, sleeper.Pid()));
   }
 
   SelectRow(*window, 0);

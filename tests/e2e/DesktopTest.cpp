@@ -135,9 +135,8 @@ QString FailedLimitScopes() {
 // cap.
 ::testing::AssertionResult LimitAtFirstOk(const Tarvelo& tarvelo, const Window& main, pid_t pid, int percent) {
   main.Click(kRefreshButton.x(), kRefreshButton.y());
-  const int row = RowOf(pid);
-  if (row < 0) return ::testing::AssertionFailure() << pid << " has ended";
-  SelectRow(main, row);
+  if (::kill(pid, 0) != 0) return ::testing::AssertionFailure() << pid << " has ended";
+  SelectPid(main, pid);
   if (!LimitDialog(tarvelo, main).Limit(percent)) return ::testing::AssertionFailure() << "the dialog did not come and go";
   // While the program sets the limit, the test only reads /proc: its X tools
   // would take the processor from the program and the manager alike. A limit
@@ -253,7 +252,7 @@ TEST_F(Desktop, ThreeFreshProcessesAreLimitedAtTheFirstOkAndRunFreelyAfterReleas
     if (!limited[i]) continue;
     const pid_t pid = busy[i]->Pid();
     main->Click(kRefreshButton.x(), kRefreshButton.y());
-    SelectRow(*main, RowOf(pid));
+    SelectPid(*main, pid);
     ASSERT_TRUE(LimitDialog(tarvelo, *main).Release());
     EXPECT_TRUE(WaitFor([&] { return Uncapped(pid); })) << "Release lifts the cap: " << CpuMaxOf(pid);
     double left = 1.0;

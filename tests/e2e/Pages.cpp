@@ -43,6 +43,12 @@ void SelectRow(const Window& main, int row) {
   RunTool("xdotool", steps);
 }
 
+void SelectPid(const Window& main, pid_t pid) {
+  RunTool("xdotool", {"mousemove", "--window", main.id, QString::number(kFirstRowPid.x()),
+                      QString::number(kFirstRowPid.y()), "click", "1", "windowactivate", "--sync", main.id, "type",
+                      "--delay", "0", QString::number(pid)});
+}
+
 bool LimitDialog::Limit(int percent) { return Press(kDialogOk, percent); }
 bool LimitDialog::Adjust(int percent) { return Press(kDialogModify, percent); }
 bool LimitDialog::Release() { return Press(kDialogRelease, 0); }
@@ -67,7 +73,12 @@ bool LimitDialog::Press(QPoint button, int percent) {
   steps << "mousemove" << "--window" << dialog->id << QString::number(button.x()) << QString::number(button.y())
         << "click" << "1";
   RunTool("xdotool", steps);
-  return WaitFor([&] { return !WindowOfSize(tarvelo_, kLimitDialogSize); });
+  if (WaitFor([&] { return !WindowOfSize(tarvelo_, kLimitDialogSize); })) return true;
+  // The button was not there (the dialog came in the other mode): Escape
+  // closes it, so that it does not stand in front of the next step.
+  dialog->Key("Escape");
+  WaitFor([&] { return !WindowOfSize(tarvelo_, kLimitDialogSize); });
+  return false;
 }
 
 bool EnableBooster(const Tarvelo& tarvelo, const Window& main) {

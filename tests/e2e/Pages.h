@@ -14,6 +14,8 @@ namespace tarvelo::e2e {
 // (256, 144).
 inline constexpr QPoint kCpuEntry(120, 204 + 18);
 inline constexpr QPoint kFirstRow(256 + 25 + 60, 144 + 113 + 30);
+// The same row's PID column.
+inline constexpr QPoint kFirstRowPid(256 + 25 + 94 + 40, 144 + 113 + 30);
 inline constexpr QPoint kRefreshButton(256 + 56 + 48, 144 + 336 + 12);
 inline constexpr QPoint kLimitButton(256 + 168 + 48, 144 + 336 + 12);
 inline constexpr QSize kMainWindowSize(786, 557);
@@ -28,6 +30,10 @@ std::optional<Window> MessageBox(const QList<ShownWindow>& windows);
 
 // Selects a row of the process list: the first row, Home, then Down.
 void SelectRow(const Window& main, int row);
+// Selects the row of a process by its PID: a click in the PID column, then
+// the PID typed, which the list finds in that column. Counting rows cannot
+// do this while other processes start and end.
+void SelectPid(const Window& main, pid_t pid);
 
 // Drives the limit dialog of the selected row.
 class LimitDialog {

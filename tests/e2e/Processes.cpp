@@ -65,20 +65,6 @@ std::string CgroupDirOf(pid_t pid) {
   return {};
 }
 
-int RowOf(pid_t pid) {
-  int row = 0;
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
-    const std::string name = entry.path().filename().string();
-    if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
-    if (name == std::to_string(pid)) return row;
-    std::error_code linkError;
-    (void)std::filesystem::read_symlink(entry.path() / "exe", linkError);
-    if (!linkError) ++row;
-  }
-  return -1;
-}
-
 OtherProgram::OtherProgram(const QString& title, QPoint where, const QStringList& launcher) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("DISPLAY", Display());

@@ -27,11 +27,6 @@ std::string CgroupsOf(pid_t pid);
 // The process's own cgroup v2 directory under /sys/fs/cgroup; "" without one.
 std::string CgroupDirOf(pid_t pid);
 
-// The row a process has in a process list made now: the list holds the
-// processes whose executable can be read, in the order of /proc; -1 when it
-// has gone.
-int RowOf(pid_t pid);
-
 // A titled window of another program (titled_window), in a session of its
 // own so that its autogroup is its own too. `launcher`, when given, starts it
 // (its program and arguments come first, the window program after them), as
