@@ -20,7 +20,8 @@ programs and releasing their memory need the capability CAP_SYS_NICE: when
 the package holds Tarvelo's small privilege helper, tarvelo-priv, the
 post-installation step gives that helper, and nothing else, the capability
 CAP_SYS_NICE (setcap cap_sys_nice+ep). The helper acts only on the processes
-of the user who asks it.]=])
+of the user who asks it, and serves only a user at the machine's seat or a
+member of the group tarvelo, which the package creates.]=])
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_VERSION ${PROJECT_VERSION})

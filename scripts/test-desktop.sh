@@ -73,7 +73,9 @@ inside() {
     ln -sfn /dev/null "$guest/etc/systemd/user/$unit"
   done
 
-  chroot "$guest" useradd --create-home --user-group --shell /bin/bash "$user"
+  # The helper serves members of its group; the guest's user has no seat.
+  chroot "$guest" groupadd --force --system tarvelo
+  chroot "$guest" useradd --create-home --user-group --groups tarvelo --shell /bin/bash "$user"
   # The user reaches what it runs, through every folder on the way.
   local file
   for file in "$build/tests/e2e/desktop_e2e_tests" "$build/tests/e2e/titled_window" "$root/scripts/xsession.sh"; do

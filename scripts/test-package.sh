@@ -97,6 +97,7 @@ fi
 caps=$(getcap "$helper" | awk '{print $2}')
 [ "$caps" = cap_sys_nice=ep ] || fail "the helper holds '$caps', not cap_sys_nice=ep"
 [ -z "$(getcap /usr/bin/tarvelo)" ] || fail "the post-installation step gave the program a capability"
+getent group tarvelo >/dev/null || fail "the post-installation step did not make the group tarvelo"
 if [ -n "$helper_stand_in" ]; then
   "${sudo[@]}" rm -f "$helper_stand_in"
   "${sudo[@]}" rmdir --ignore-fail-on-non-empty "$(dirname "$helper")"

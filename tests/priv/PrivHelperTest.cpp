@@ -13,7 +13,11 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
+#include <grp.h>
+#include <linux/sched.h>
+#include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -30,6 +34,7 @@
 #include "platform/linux/LinuxProcessPriority.h"
 #include "platform/linux/LinuxWorkingSetTrimmer.h"
 #include "platform/linux/PrivHelper.h"
+#include "platform/linux/PrivPolicy.h"
 #include "platform/linux/PrivProtocol.h"
 #include "platform/linux/ProcessControl.h"
 #include "support/TempDir.h"
@@ -40,7 +45,50 @@ namespace {
 using tarvelo::testing::TempDir;
 using tarvelo::testing::WriteFile;
 
-constexpr uid_t kNobody = 65534;
+// Two throw-away accounts made for the run: A is in the group "tarvelo",
+// whose members the helper serves; B is not. Both have user ids of their own.
+constexpr const char* kUserA = "tarvelo-test-a";
+constexpr const char* kUserB = "tarvelo-test-b";
+uid_t UidOf(const char* name) {
+  const passwd* user = ::getpwnam(name);
+  return user != nullptr ? user->pw_uid : 65534;
+}
+uid_t UserA() { return UidOf(kUserA); }
+uid_t UserB() { return UidOf(kUserB); }
+// The user's own group, which processes of the user have.
+gid_t GroupOf(uid_t uid) {
+  const passwd* user = ::getpwuid(uid);
+  return user != nullptr ? user->pw_gid : uid;
+}
+
+int Run(const std::vector<std::string>& command);
+
+// Makes the group and the two accounts for the run, as root, and removes
+// them at its end (the group only if the run made it).
+class AccountsEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (::geteuid() != 0) return;
+    madeGroup_ = ::getgrnam(platform::linux_impl::kBoostGroup) == nullptr &&
+                 Run({"groupadd", "--system", platform::linux_impl::kBoostGroup}) == 0;
+    for (const char* name : {kUserA, kUserB}) {
+      if (::getpwnam(name) != nullptr) Run({"userdel", name});  // left by a run that was killed
+      std::vector<std::string> add = {"useradd", "--system", "--no-create-home", "--shell", "/usr/sbin/nologin"};
+      if (name == kUserA) add.insert(add.end(), {"--groups", platform::linux_impl::kBoostGroup});
+      add.push_back(name);
+      if (Run(add) != 0) ADD_FAILURE() << "useradd " << name;
+    }
+  }
+  void TearDown() override {
+    if (::geteuid() != 0) return;
+    for (const char* name : {kUserA, kUserB}) Run({"userdel", name});
+    if (madeGroup_) Run({"groupdel", platform::linux_impl::kBoostGroup});
+  }
+
+ private:
+  bool madeGroup_ = false;
+};
+[[maybe_unused]] ::testing::Environment* const kAccounts = ::testing::AddGlobalTestEnvironment(new AccountsEnvironment);
 constexpr int kWaitMs = 60'000;  // generous: the machine may be busy
 constexpr std::size_t kMapped = 48 * 1024 * 1024;
 
@@ -62,9 +110,9 @@ int Run(const std::vector<std::string>& command) {
 // or without its capability.
 class HelperCopy {
  public:
-  explicit HelperCopy(bool withCapability) {
+  explicit HelperCopy(bool withCapability, const char* source = TARVELO_PRIV_PATH) {
     ::chmod(dir_.Path().c_str(), 0755);
-    std::filesystem::copy_file(TARVELO_PRIV_PATH, path_);
+    std::filesystem::copy_file(source, path_);
     ::chmod(path_.c_str(), 0755);
     if (withCapability) {
       const int result = Run({SetcapProgram(), "cap_sys_nice+ep", path_});
@@ -86,19 +134,20 @@ bool ReadyWithin(int fd) {
   return ::poll(&p, 1, kWaitMs) == 1 && ::read(fd, &c, 1) == 1;
 }
 
-// A process of the user nobody with two threads; with a file it maps the file
+// A process of a user (A unless told) with two threads; with a file it maps the file
 // and reads every page first. Ended at the end of the test.
-class NobodyProcess {
+class UserProcess {
  public:
-  explicit NobodyProcess(const std::string& mappedFile = {}, uid_t uid = kNobody) {
+  explicit UserProcess(const std::string& mappedFile = {}, uid_t uid = UserA()) {
     int ready[2];
     if (::pipe(ready) != 0) return;
+    const gid_t gid = GroupOf(uid);
     pid_ = ::fork();
     if (pid_ == 0) {
       ::close(ready[0]);
       // Its own session, so its own autogroup: the test's nice changes stay with it.
       ::setsid();
-      if (::setresgid(uid, uid, uid) != 0 || ::setresuid(uid, uid, uid) != 0) ::_exit(1);
+      if (::setresgid(gid, gid, gid) != 0 || ::setresuid(uid, uid, uid) != 0) ::_exit(1);
       // As a program the user started: changing ids made it undumpable, so
       // that even its own user could not read or change it through /proc.
       ::prctl(PR_SET_DUMPABLE, 1, 0, 0, 0);
@@ -122,7 +171,7 @@ class NobodyProcess {
     // The second thread may start after the byte: wait for it.
     for (int i = 0; ok_ && i < 6000 && ThreadsOf("/proc", Pid()).tids.size() < 2; ++i) ::usleep(10'000);
   }
-  ~NobodyProcess() {
+  ~UserProcess() {
     if (pid_ > 0) {
       ::kill(pid_, SIGKILL);
       ::waitpid(pid_, nullptr, 0);
@@ -157,14 +206,15 @@ std::string MappableFile(TempDir& dir) {
   ::chmod(dir.Path().c_str(), 0755);
   const std::string path = dir.File("data");
   WriteFile(path, std::string(kMapped, 'x'));
-  if (::chown(path.c_str(), kNobody, kNobody) != 0) ADD_FAILURE() << "chown";
+  if (::chown(path.c_str(), UserA(), GroupOf(UserA())) != 0) ADD_FAILURE() << "chown";
   return path;
 }
 
-// The helper started as nobody through setpriv, spoken to line by line.
+// The helper started as a user through setpriv, with the groups the user
+// has in the group database, spoken to line by line.
 class RawHelper {
  public:
-  explicit RawHelper(const std::string& helperPath) {
+  explicit RawHelper(const std::string& helperPath, uid_t uid = UserA(), int errorFd = -1) {
     int fds[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return;
     socket_ = fds[0];
@@ -172,9 +222,12 @@ class RawHelper {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 0);
     posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    const std::string uid = "--reuid=" + std::to_string(kNobody);
-    const std::string gid = "--regid=" + std::to_string(kNobody);
-    std::vector<std::string> args = {"setpriv", uid, gid, "--clear-groups", "--", helperPath};
+    if (errorFd >= 0) posix_spawn_file_actions_adddup2(&actions, errorFd, 2);
+    const passwd* user = ::getpwuid(uid);
+    const gid_t gid = user != nullptr ? user->pw_gid : uid;
+    std::vector<std::string> args = {"setpriv", "--reuid=" + std::to_string(uid), "--regid=" + std::to_string(gid)};
+    args.push_back(user != nullptr ? "--init-groups" : "--clear-groups");
+    args.insert(args.end(), {"--", helperPath});
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -184,15 +237,21 @@ class RawHelper {
   }
   ~RawHelper() {
     if (socket_ >= 0) ::close(socket_);
-    if (child_ > 0) ::waitpid(child_, nullptr, 0);
+    if (child_ > 0) {
+      ::kill(child_, SIGCONT);
+      ::waitpid(child_, nullptr, 0);
+    }
   }
   bool Started() const { return child_ > 0; }
+  pid_t Pid() const { return child_; }
+  int Socket() const { return socket_; }
 
   // Sends bytes as they are; the next reply line, or "(none)".
-  std::string Send(const std::string& bytes) {
-    if (::send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(bytes.size())) {
-      return "(send failed)";
-    }
+  std::string Send(const std::string& bytes) { return Post(bytes) ? Reply() : "(send failed)"; }
+  bool Post(const std::string& bytes) {
+    return ::send(socket_, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
+  }
+  std::string Reply() {
     std::string line;
     for (;;) {
       pollfd p{socket_, POLLIN, 0};
@@ -203,8 +262,11 @@ class RawHelper {
       line.push_back(c);
     }
   }
+  static std::string Line(const std::string& verb, ProcessId pid, std::uint64_t start, const std::string& extra = {}) {
+    return verb + " " + std::to_string(pid) + " " + std::to_string(start) + extra + "\n";
+  }
   std::string Request(const std::string& verb, ProcessId pid, std::uint64_t start, const std::string& extra = {}) {
-    return Send(verb + " " + std::to_string(pid) + " " + std::to_string(start) + extra + "\n");
+    return Send(Line(verb, pid, start, extra));
   }
   // Closes the pipe; the helper's exit status.
   int Close() {
@@ -279,7 +341,7 @@ class TarveloPrivTest : public ::testing::Test {
 
 TEST_F(TarveloPrivTest, RaisesAndResetsEveryThreadAndTheAutogroupOfTheCallersProcess) {
   HelperCopy helper(true);
-  NobodyProcess target;
+  UserProcess target;
   ASSERT_TRUE(target.Ok());
   RawHelper raw(helper.Path());
   ASSERT_TRUE(raw.Started()) << "setpriv missing";
@@ -301,7 +363,7 @@ TEST_F(TarveloPrivTest, RaisesAndResetsEveryThreadAndTheAutogroupOfTheCallersPro
 TEST_F(TarveloPrivTest, PagesOutTheCallersProcess) {
   HelperCopy helper(true);
   TempDir dir;
-  NobodyProcess target(MappableFile(dir));
+  UserProcess target(MappableFile(dir));
   ASSERT_TRUE(target.Ok());
   RawHelper raw(helper.Path());
   const std::uint64_t before = RssFileKiB(target.Pid());
@@ -313,9 +375,9 @@ TEST_F(TarveloPrivTest, PagesOutTheCallersProcess) {
 
 TEST_F(TarveloPrivTest, RefusesOtherUsersProcessesReusedPidsAndGarbage) {
   HelperCopy helper(true);
-  NobodyProcess target;
+  UserProcess target;
   ASSERT_TRUE(target.Ok());
-  NobodyProcess otherUser({}, kNobody - 1);
+  UserProcess otherUser({}, UserB());
   ASSERT_TRUE(otherUser.Ok());
   RawHelper raw(helper.Path());
   const std::string eperm = "err " + std::to_string(EPERM);
@@ -358,7 +420,7 @@ TEST_F(TarveloPrivTest, RefusesOtherUsersProcessesReusedPidsAndGarbage) {
 
 TEST_F(TarveloPrivTest, WithoutItsCapabilityTheKernelRefusesAndNothingChanges) {
   HelperCopy helper(false);
-  NobodyProcess target;
+  UserProcess target;
   ASSERT_TRUE(target.Ok());
   RawHelper raw(helper.Path());
   const std::string reply = raw.Request("nice", target.Pid(), target.StartTime(), " -5");
@@ -368,10 +430,15 @@ TEST_F(TarveloPrivTest, WithoutItsCapabilityTheKernelRefusesAndNothingChanges) {
 
 // Runs body in a child process of the user nobody; the child's exit code is
 // body's (0 when all held, else the number of the check that failed).
-int AsNobody(const std::function<int()>& body) {
+int AsUserA(const std::function<int()>& body) {
   const pid_t child = ::fork();
   if (child == 0) {
-    if (::setresgid(kNobody, kNobody, kNobody) != 0 || ::setresuid(kNobody, kNobody, kNobody) != 0) ::_exit(100);
+    const uid_t uid = UserA();
+    const passwd* user = ::getpwuid(uid);
+    if (user == nullptr || ::initgroups(kUserA, user->pw_gid) != 0 || ::setresgid(user->pw_gid, user->pw_gid, user->pw_gid) != 0 ||
+        ::setresuid(uid, uid, uid) != 0) {
+      ::_exit(100);
+    }
     ::_exit(body());
   }
   int status = 0;
@@ -386,11 +453,11 @@ TEST_F(TarveloPrivTest, TheProgramRoutesThroughTheHelperAndSaysTruthfullyWhatItM
   HelperCopy capable(true);
   HelperCopy lacking(false);
   TempDir dir;
-  NobodyProcess target(MappableFile(dir));
+  UserProcess target(MappableFile(dir));
   ASSERT_TRUE(target.Ok());
   const ProcessId pid = target.Pid();
 
-  EXPECT_EQ(AsNobody([&] {
+  EXPECT_EQ(AsUserA([&] {
               auto helper = std::make_shared<PrivHelper>(capable.Path());
               LinuxProcessPriorities priorities("/proc", helper);
               if (!priorities.MayRaiseTo(PriorityClass::High)) return 1;
@@ -416,7 +483,7 @@ TEST_F(TarveloPrivTest, TheProgramRoutesThroughTheHelperAndSaysTruthfullyWhatItM
             }),
             0);
 
-  EXPECT_EQ(AsNobody([&] {
+  EXPECT_EQ(AsUserA([&] {
               auto helper = std::make_shared<PrivHelper>(lacking.Path());
               LinuxProcessPriorities priorities("/proc", helper);
               if (priorities.MayRaiseTo(PriorityClass::AboveNormal)) return 1;
@@ -436,7 +503,7 @@ TEST_F(TarveloPrivTest, TheProgramRoutesThroughTheHelperAndSaysTruthfullyWhatItM
 
   // A helper others could replace is never offered the right.
   ::chmod(lacking.Path().c_str(), 0775);
-  EXPECT_EQ(AsNobody([&] {
+  EXPECT_EQ(AsUserA([&] {
               return LinuxPrivileges(std::make_shared<PrivHelper>(lacking.Path())).GrantCommand().empty() ? 0 : 1;
             }),
             0);
@@ -447,7 +514,7 @@ TEST_F(TarveloPrivTest, AnOrdinaryUsersProgramDropsEveryCapabilityRootKeepsItsRi
   const pid_t child = ::fork();
   if (child == 0) {
     ::prctl(PR_SET_KEEPCAPS, 1, 0, 0, 0);
-    if (::setresuid(kNobody, kNobody, kNobody) != 0) ::_exit(100);
+    if (::setresuid(UserA(), UserA(), UserA()) != 0) ::_exit(100);
     cap_t caps = cap_get_proc();
     const cap_value_t wanted[] = {CAP_SYS_NICE, CAP_SYS_PTRACE};
     cap_set_flag(caps, CAP_EFFECTIVE, 2, wanted, CAP_SET);
@@ -476,7 +543,7 @@ TEST_F(TarveloPrivTest, AnOrdinaryUsersProgramDropsEveryCapabilityRootKeepsItsRi
 
 TEST_F(TarveloPrivTest, AReleaseReportsTheDropItMeasuredInTheTrimmedProcess) {
   TempDir dir;
-  NobodyProcess target(MappableFile(dir));
+  UserProcess target(MappableFile(dir));
   ASSERT_TRUE(target.Ok());
   platform::fake::FakeProcessTable table;
   table.processes = {{target.Pid(), "mapper"}, {4194303, "ended"}};
@@ -489,6 +556,307 @@ TEST_F(TarveloPrivTest, AReleaseReportsTheDropItMeasuredInTheTrimmedProcess) {
   EXPECT_GE(measuredMB, 40);
   EXPECT_LE(std::abs(result.releasedMB - measuredMB), 3) << result.releasedMB << " MB reported, " << measuredMB
                                                           << " MB measured";
+}
+
+// A process whose pid is given: the id of a thread that has just ended, taken
+// over by someone else. It runs as the user, at the nice, until the end.
+class ProcessAtPid {
+ public:
+  ProcessAtPid(pid_t pid, uid_t uid, int nice) {
+    const gid_t gid = GroupOf(uid);
+    int ready[2];
+    if (::pipe2(ready, O_CLOEXEC) != 0) return;
+    clone_args args{};
+    args.exit_signal = SIGCHLD;
+    args.set_tid = reinterpret_cast<std::uint64_t>(&pid);
+    args.set_tid_size = 1;
+    // The id comes free once the thread has been reaped: try until then.
+    for (int i = 0; i < 6000 && pid_ <= 0; ++i) {
+      pid_ = static_cast<pid_t>(::syscall(SYS_clone3, &args, sizeof args));
+      if (pid_ == 0) {
+        ::close(ready[0]);
+        ::setsid();
+        if (::setpriority(PRIO_PROCESS, 0, nice) != 0) ::_exit(1);
+        if (uid != 0 && (::setresgid(gid, gid, gid) != 0 || ::setresuid(uid, uid, uid) != 0)) ::_exit(1);
+        [[maybe_unused]] auto n = ::write(ready[1], "x", 1);
+        for (;;) ::pause();
+      }
+      if (pid_ < 0 && errno != EEXIST) break;
+      if (pid_ < 0) ::usleep(1000);
+    }
+    ::close(ready[1]);
+    ok_ = pid_ == pid && ReadyWithin(ready[0]);
+    ::close(ready[0]);
+  }
+  ~ProcessAtPid() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  bool Ok() const { return ok_; }
+  int Nice() const { return ::getpriority(PRIO_PROCESS, static_cast<id_t>(pid_)); }
+
+ private:
+  pid_t pid_ = -1;
+  bool ok_ = false;
+};
+
+// A process of the user A whose second thread ends when told to.
+class ProcessWithEndingThread {
+ public:
+  ProcessWithEndingThread() {
+    int ready[2];
+    if (::pipe(ready) != 0 || ::pipe(end_) != 0) return;
+    const uid_t uid = UserA();
+    const gid_t gid = GroupOf(uid);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(ready[0]);
+      ::setsid();
+      if (::setresgid(gid, gid, gid) != 0 || ::setresuid(uid, uid, uid) != 0) ::_exit(1);
+      ::prctl(PR_SET_DUMPABLE, 1, 0, 0, 0);
+      const int endFd = end_[0];
+      std::thread([endFd] {
+        char c = 0;
+        [[maybe_unused]] auto n = ::read(endFd, &c, 1);
+      }).detach();
+      [[maybe_unused]] auto n = ::write(ready[1], "x", 1);
+      for (;;) ::pause();
+    }
+    ::close(ready[1]);
+    ok_ = pid_ > 0 && ReadyWithin(ready[0]) && WaitForThreads(2);
+    ::close(ready[0]);
+    for (const int tid : ThreadsOf("/proc", Pid()).tids) {
+      if (tid != pid_) tid_ = tid;
+    }
+  }
+  ~ProcessWithEndingThread() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  bool Ok() const { return ok_ && tid_ > 0; }
+  ProcessId Pid() const { return static_cast<ProcessId>(pid_); }
+  int Thread() const { return tid_; }
+  std::uint64_t StartTime() const { return *ParseStartTime(*ReadProcText("/proc/" + std::to_string(pid_) + "/stat")); }
+  // Ends the second thread and waits until it is gone.
+  bool EndThread() {
+    [[maybe_unused]] auto n = ::write(end_[1], "x", 1);
+    return WaitForThreads(1);
+  }
+
+ private:
+  bool WaitForThreads(std::size_t count) const {
+    for (int i = 0; i < 6000; ++i) {
+      if (ThreadsOf("/proc", Pid()).tids.size() == count) return true;
+      ::usleep(10'000);
+    }
+    return false;
+  }
+
+  pid_t pid_ = -1;
+  int end_[2] = {-1, -1};
+  int tid_ = 0;
+  bool ok_ = false;
+};
+
+// Whether the process is stopped (state T), waiting up to kWaitMs.
+bool Stopped(pid_t pid) {
+  for (int i = 0; i < kWaitMs / 10; ++i) {
+    const auto stat = ReadProcText("/proc/" + std::to_string(pid) + "/stat");
+    if (!stat) return false;
+    const auto close = stat->rfind(')');
+    if (close != std::string::npos && stat->size() > close + 2 && (*stat)[close + 2] == 'T') return true;
+    ::usleep(10'000);
+  }
+  return false;
+}
+
+// The paused test copy of the helper, run as the user A, stops before it
+// reads and before it sets each thread's nice. At the step and thread chosen,
+// the thread ends and another process takes its id; then the helper goes on.
+// Whatever it did to that id is measured on the process that has it now.
+TEST_F(TarveloPrivTest, AThreadIdThatChangesHandsIsLeftAsItWasFoundAndTheRequestRefused) {
+  struct Case {
+    const char* step;     // where the thread's id changes hands
+    bool victimIsRoot;    // else the user B
+    int victimNice;
+    int setBefore;        // the process's nice before the request (by an earlier request)
+    const char* request;  // " -10" for a raise, "" for a reset
+    bool refused;         // the act may have hit the new owner: refused
+  };
+  for (const Case& c : {Case{"listed", false, 0, 0, " -10", false}, Case{"acting", false, 0, 0, " -10", true},
+                        Case{"listed", true, -20, -10, "", false}}) {
+    SCOPED_TRACE(std::string(c.step) + (c.victimIsRoot ? ", root's process" : ", B's process"));
+    HelperCopy helper(true, TARVELO_PRIV_PAUSED_PATH);
+    ProcessWithEndingThread target;
+    ASSERT_TRUE(target.Ok());
+    int errors[2];
+    ASSERT_EQ(::pipe2(errors, O_CLOEXEC), 0);
+    RawHelper raw(helper.Path(), UserA(), errors[1]);
+    ::close(errors[1]);
+    ASSERT_TRUE(raw.Started());
+    // Answers each stop with SIGCONT, after the swap where the case wants
+    // it, until the reply comes.
+    std::unique_ptr<ProcessAtPid> victim;
+    bool armed = false;  // the swap belongs to the request under test
+    const auto serve = [&](const std::string& line) -> std::string {
+      if (!raw.Post(line)) return "(send failed)";
+      std::string pending;
+      for (;;) {
+        pollfd p[2] = {{raw.Socket(), POLLIN, 0}, {errors[0], POLLIN, 0}};
+        if (::poll(p, 2, kWaitMs) <= 0) return "(nothing came)";
+        if (p[1].revents & POLLIN) {
+          char ch = 0;
+          if (::read(errors[0], &ch, 1) != 1) return "(helper ended)";
+          if (ch != '\n') {
+            pending.push_back(ch);
+            continue;
+          }
+          const auto space = pending.find(' ');
+          const std::string step = pending.substr(0, space);
+          const int tid = space == std::string::npos ? 0 : std::atoi(pending.c_str() + space + 1);
+          pending.clear();
+          if (!Stopped(raw.Pid())) return "(did not stop)";
+          if (armed && tid == target.Thread() && step == c.step && !victim) {
+            if (!target.EndThread()) return "(thread did not end)";
+            victim = std::make_unique<ProcessAtPid>(tid, c.victimIsRoot ? 0 : UserB(), c.victimNice);
+            if (!victim->Ok()) return "(no process at the id)";
+          }
+          ::kill(raw.Pid(), SIGCONT);
+          continue;
+        }
+        if (p[0].revents != 0) return raw.Reply();
+      }
+    };
+    if (c.setBefore != 0) {
+      ASSERT_THAT(serve(RawHelper::Line("nice", target.Pid(), target.StartTime(), " " + std::to_string(c.setBefore))),
+                  ::testing::AnyOf("ok", "again"));
+    }
+    armed = true;
+    const std::string reply =
+        serve(RawHelper::Line(*c.request ? "nice" : "reset", target.Pid(), target.StartTime(), c.request));
+    ASSERT_TRUE(victim) << reply;
+    EXPECT_EQ(victim->Nice(), c.victimNice) << "the process that took the id over";
+    if (c.refused) {
+      EXPECT_EQ(reply, "err " + std::to_string(ESTALE));
+      EXPECT_EQ(::getpriority(PRIO_PROCESS, static_cast<id_t>(target.Pid())), c.setBefore) << "put back";
+    } else {
+      EXPECT_THAT(reply, ::testing::AnyOf("ok", "again"));
+    }
+    victim.reset();
+    ::close(errors[0]);
+  }
+}
+
+// Who is served: a member of the group (A) is; B, in no group and at no
+// seat, gets "err 13" to every line and nothing changes. A reset only takes
+// a thread back from below 0: what an administrator set above 0 stays.
+TEST_F(TarveloPrivTest, OnlyMembersOfTheGroupAreServedAndAResetNeverUndoesALowering) {
+  HelperCopy helper(true);
+  const std::string eacces = "err " + std::to_string(EACCES);
+  UserProcess ofB({}, UserB());
+  ASSERT_TRUE(ofB.Ok());
+  RawHelper asB(helper.Path(), UserB());
+  EXPECT_EQ(asB.Send("\n"), eacces);
+  EXPECT_EQ(asB.Request("nice", ofB.Pid(), ofB.StartTime(), " -10"), eacces);
+  EXPECT_EQ(asB.Request("pageout", ofB.Pid(), ofB.StartTime()), eacces);
+  EXPECT_EQ(ofB.Nices(), (std::vector<int>{0, 0}));
+
+  UserProcess ofA;
+  ASSERT_TRUE(ofA.Ok());
+  for (const int tid : ThreadsOf("/proc", ofA.Pid()).tids) ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), 19);
+  RawHelper asA(helper.Path(), UserA());
+  EXPECT_EQ(asA.Send("\n"), "err " + std::to_string(EINVAL)) << "A is served";
+  EXPECT_THAT(asA.Request("reset", ofA.Pid(), ofA.StartTime()), ::testing::AnyOf("ok", "again"));
+  EXPECT_EQ(ofA.Nices(), (std::vector<int>{19, 19})) << "an administrator's renice stays";
+}
+
+// A session that holds a process of root besides the caller's: the threads
+// of the caller's process are raised, the autogroup they share is not.
+TEST_F(TarveloPrivTest, AnAutogroupSharedWithRootKeepsItsNice) {
+  if (!AutogroupEnabled("/proc")) GTEST_SKIP() << "autogroup scheduling is off";
+  HelperCopy helper(true);
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const uid_t uid = UserA();
+  const gid_t gid = GroupOf(uid);
+  // Root's session leader, with the user's process in its session.
+  const pid_t leader = ::fork();
+  if (leader == 0) {
+    ::setsid();
+    if (::fork() == 0) {
+      if (::setresgid(gid, gid, gid) != 0 || ::setresuid(uid, uid, uid) != 0) ::_exit(1);
+      ::prctl(PR_SET_DUMPABLE, 1, 0, 0, 0);
+      const pid_t self = ::getpid();
+      [[maybe_unused]] auto n = ::write(ready[1], &self, sizeof self);
+      for (;;) ::pause();
+    }
+    for (;;) ::pause();
+  }
+  ::close(ready[1]);
+  pid_t user = -1;
+  pollfd p{ready[0], POLLIN, 0};
+  ASSERT_EQ(::poll(&p, 1, kWaitMs), 1);
+  ASSERT_EQ(::read(ready[0], &user, sizeof user), static_cast<ssize_t>(sizeof user));
+  ::close(ready[0]);
+  const auto pid = static_cast<ProcessId>(user);
+  RawHelper raw(helper.Path(), uid);
+  const std::uint64_t start = *ParseStartTime(*ReadProcText("/proc/" + std::to_string(user) + "/stat"));
+  EXPECT_EQ(raw.Request("nice", pid, start, " -10"), "ok");
+  EXPECT_EQ(::getpriority(PRIO_PROCESS, static_cast<id_t>(user)), -10);
+  ASSERT_TRUE(ReadAutogroup("/proc", pid));
+  EXPECT_EQ(ReadAutogroup("/proc", pid)->nice, 0) << "root's process shares it";
+  ::kill(-leader, SIGKILL);
+  ::waitpid(leader, nullptr, 0);
+}
+
+TEST(PrivPolicy, AUserAtTheMachineIsOneInAnActiveLocalSession) {
+  TempDir dir;
+  const PolicyPlaces places{dir.Path(), "/proc"};
+  const std::string inSession = "0::/user.slice/user-1000.slice/session-7.scope\n";
+  const std::string inApp = "0::/user.slice/user-1000.slice/user@1000.service/app.slice/app-x.scope\n";
+  const std::string local = "UID=1000\nACTIVE=1\nREMOTE=0\nSEAT=seat0\n";
+  struct Case {
+    const char* name;
+    std::string session7;
+    std::string user1000;  // users/1000
+    std::string cgroup;
+    bool expected;
+  };
+  const Case cases[] = {
+      {"its own session, active and local", local, "", inSession, true},
+      {"not active", "UID=1000\nACTIVE=0\nREMOTE=0\nSEAT=seat0\n", "", inSession, false},
+      {"remote", "UID=1000\nACTIVE=1\nREMOTE=1\nSEAT=\n", "", inSession, false},
+      {"on no seat", "UID=1000\nACTIVE=1\nREMOTE=0\n", "", inSession, false},
+      {"another user's session", "UID=1001\nACTIVE=1\nREMOTE=0\nSEAT=seat0\n", "", inSession, false},
+      {"an app of the user's manager, the display session active", local, "DISPLAY=7\n", inApp, true},
+      {"an app, no display session", local, "STATE=active\n", inApp, false},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove_all(dir.Path());
+    std::filesystem::create_directories(dir.Path() + "/seats");
+    std::filesystem::create_directories(dir.Path() + "/sessions");
+    std::filesystem::create_directories(dir.Path() + "/users");
+    WriteFile(dir.Path() + "/sessions/7", c.session7);
+    if (!c.user1000.empty()) WriteFile(dir.Path() + "/users/1000", c.user1000);
+    EXPECT_EQ(InActiveLocalSession(1000, c.cgroup, places), c.expected) << c.name;
+    EXPECT_TRUE(MayServe(1000, {5, 42}, 42, c.cgroup, places)) << "a member of the group: " << c.name;
+  }
+  std::filesystem::remove_all(dir.Path() + "/seats");
+  EXPECT_FALSE(InActiveLocalSession(1000, inSession, places)) << "no logind";
+  EXPECT_FALSE(MayServe(1000, {5}, 42, inSession, places));
+  EXPECT_FALSE(MayServe(1000, {5, 42}, std::nullopt, inSession, places)) << "no such group";
+  EXPECT_FALSE(SessionOfCgroup("0::/user.slice/user-1000.slice/session-../x.scope\n"));
+
+  const std::string proc = "23 1 0:5 / /proc rw,nosuid - proc proc rw";
+  EXPECT_TRUE(ProcShowsEveryone(proc + "\n", "/proc"));
+  EXPECT_FALSE(ProcShowsEveryone(proc + ",hidepid=invisible\n", "/proc"));
+  EXPECT_FALSE(ProcShowsEveryone(proc + ",hidepid=2,gid=5\n", "/proc"));
+  EXPECT_TRUE(ProcShowsEveryone(proc + ",hidepid=0\n", "/proc"));
+  EXPECT_FALSE(ProcShowsEveryone("", "/proc"));
 }
 
 }  // namespace

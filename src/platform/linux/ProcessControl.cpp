@@ -145,33 +145,92 @@ bool AutogroupEnabled(const std::string& procRoot) {
   return ::read(fd.Get(), &c, 1) == 1 && c == '1';
 }
 
-std::error_code SetThreadsNice(const std::string& processDir, int nice) {
+namespace {
+
+// Whether the thread held by its task directory still exists: once it has
+// been reaped, nothing under the directory opens. While it exists its id
+// cannot name another thread or process.
+bool Held(const UniqueFd& task) {
+  UniqueFd stat(::openat(task.Get(), "stat", O_RDONLY | O_CLOEXEC));
+  return stat.Valid();
+}
+
+UniqueFd OpenTask(const std::string& processDir, int tid) {
+  return UniqueFd(::open((processDir + "/task/" + std::to_string(tid)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+std::optional<int> NiceOfThread(int tid) {
+  errno = 0;
+  const int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
+  if (nice == -1 && errno != 0) return std::nullopt;
+  return nice;
+}
+
+}  // namespace
+
+ThreadsNiceResult SetThreadsNiceHeld(const std::string& processDir, int nice, const ThreadsNiceOptions& options) {
+  ThreadsNiceResult result;
+  const auto pause = [&](std::string_view step, int tid) {
+    if (options.pause) options.pause(step, tid);
+  };
   // Threads started while the list is worked through come in a later pass;
   // those started by a thread already set inherit its nice.
   std::set<int> done;
-  std::error_code failure;
-  bool anySet = false;
+  bool anyThere = false;
   for (int pass = 0; pass < 4; ++pass) {
     const ThreadList threads = ThreadsIn(processDir);
     if (threads.error) {
-      if (pass == 0) return threads.error;
+      if (pass == 0) result.error = threads.error;
       break;
     }
     bool fresh = false;
     for (const int tid : threads.tids) {
       if (!done.insert(tid).second) continue;
       fresh = true;
-      if (::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), nice) == 0) {
-        anySet = true;
-      } else if (errno != ESRCH && !failure) {
-        failure = Errno(errno);  // a thread that just ended is no failure
+      const UniqueFd task = OpenTask(processDir, tid);
+      if (!task.Valid()) continue;  // ended: nothing to do
+      pause("listed", tid);
+      const auto before = NiceOfThread(tid);
+      // Read while held: the nice read was this thread's.
+      if (!before || !Held(task)) continue;
+      anyThere = true;
+      if (*before == nice || (options.onlyFromBelow && *before > nice)) continue;
+      pause("acting", tid);
+      if (::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), nice) != 0) {
+        if (errno == ESRCH) continue;
+        result.error = Errno(errno);
+        break;
       }
+      if (!Held(task)) {
+        // Ended between the check and the act: the id may have named some
+        // other process when it was set. Back as it was found, and refused.
+        if (NiceOfThread(tid) == nice) ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), *before);
+        result.error = Errno(ESTALE);
+        break;
+      }
+      result.changed.push_back({tid, *before});
     }
-    if (!fresh) break;
+    if (result.error || !fresh) break;
   }
-  if (failure) return failure;
-  if (!anySet) return Errno(ESRCH);
-  return {};
+  if (result.error) {
+    PutThreadsBack(processDir, result.changed);
+    result.changed.clear();
+    return result;
+  }
+  if (!anyThere) result.error = Errno(ESRCH);
+  return result;
+}
+
+std::error_code SetThreadsNice(const std::string& processDir, int nice) {
+  return SetThreadsNiceHeld(processDir, nice).error;
+}
+
+void PutThreadsBack(const std::string& processDir, const std::vector<ThreadNice>& changed) {
+  for (const ThreadNice& thread : changed) {
+    const UniqueFd task = OpenTask(processDir, thread.tid);
+    if (!task.Valid() || !Held(task)) continue;  // ended: nothing of it is left to put back
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(thread.tid), thread.before);
+  }
 }
 
 std::vector<AddressRange> TrimmableRanges(std::string_view maps) {

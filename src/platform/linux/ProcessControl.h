@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -54,9 +55,39 @@ int WriteAutogroupNice(const std::string& processDir, int nice);
 // Whether <procRoot>/sys/kernel/sched_autogroup_enabled is on.
 bool AutogroupEnabled(const std::string& procRoot);
 
+// A thread's nice as it was before it was set, to put it back.
+struct ThreadNice {
+  int tid = 0;
+  int before = 0;
+};
+
+struct ThreadsNiceOptions {
+  // Only threads below the nice are brought to it (a reset to 0 never takes
+  // a thread back from above 0).
+  bool onlyFromBelow = false;
+  // Called with "listed" before a thread's nice is read and with "acting"
+  // before it is set; tests stop there to let the thread's id change hands.
+  std::function<void(std::string_view step, int tid)> pause;
+};
+
+struct ThreadsNiceResult {
+  std::error_code error;
+  std::vector<ThreadNice> changed;  // the threads set, with their old nice
+};
+
 // Gives every thread of the process in processDir the nice, passing over
-// threads that end meanwhile. no_such_process when no thread was set.
+// threads that end meanwhile. The nice call takes a thread id, which another
+// process may get once the thread has ended; so each thread is held by its
+// own task directory while its nice is read and set, and checked afterwards.
+// A thread that ended in between may have been some other process by then:
+// its id is put back to the nice found, every thread set is put back, and
+// the result is stale_file_handle (ESTALE). no_such_process when no thread
+// was there.
+ThreadsNiceResult SetThreadsNiceHeld(const std::string& processDir, int nice, const ThreadsNiceOptions& options = {});
 std::error_code SetThreadsNice(const std::string& processDir, int nice);
+// Puts threads back to their old nice, each only while it is still the
+// same thread of the process in processDir.
+void PutThreadsBack(const std::string& processDir, const std::vector<ThreadNice>& changed);
 
 // "/proc/<pid>" under the root; empty for a pid that names no process (0 is
 // the caller itself to some calls, and values past INT_MAX are no pid).
