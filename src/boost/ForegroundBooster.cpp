@@ -146,11 +146,24 @@ std::optional<Boost> ForegroundBooster::Tick(bool enabled, std::string_view spee
   lastForegroundHwnd_ = h;
   if (h == previousForegroundHwnd_) return std::nullopt;  // the same window is still in front
 
+  // The process boosted last stays raised only while a window of its own is
+  // in front: a window of any other process sets it back, whatever its title.
+  const ProcessId pid = h != 0 ? windows_.OwnerProcess(h) : 0;
+  const std::optional<std::string> unit = WeighableUnit(pid);
+  const ProcessId setBack = pid != 0 && pid != boostedPid_ ? boostedPid_ : 0;
+  if (setBack != 0) {
+    SetBack(setBack);
+    if (weights_ != nullptr) RestoreWeights(unit);  // the units weighted for earlier windows
+  }
+
   // The title matters only for a new window, so an idle tick reads none.
   std::string title = windows_.Title(h);
   title.resize(std::min(title.size(), title.find('\0')));
   if (ModulePublicFunction::TrimAtNull(title).empty()) return std::nullopt;
-  if (SameTitleAsShown(title)) return std::nullopt;
+  // A window of the boosted process whose title begins with the one shown (the
+  // same window, retitled) is not boosted twice. Another process's window of
+  // the same title is a new window.
+  if (pid == boostedPid_ && SameTitleAsShown(title)) return std::nullopt;
 
   // The process measured so far is no longer the one in front.
   figure_.Cancel();
@@ -159,14 +172,9 @@ std::optional<Boost> ForegroundBooster::Tick(bool enabled, std::string_view spee
   // Normal; with no window then, this program itself.
   const ProcessId previous =
       previousForegroundHwnd_ != 0 ? windows_.OwnerProcess(previousForegroundHwnd_) : priorities_.CurrentProcessId();
-  if (previous != 0) {
-    moduleProcess_.SetProcessPriority(previous, 0, static_cast<std::uint32_t>(PriorityClass::Normal));
-    raised_.erase(previous);
-  }
+  if (previous != 0 && previous != setBack) SetBack(previous);
 
   const PriorityClass level = LevelClass(speed);
-  const ProcessId pid = windows_.OwnerProcess(h);
-  const std::optional<std::string> unit = WeighableUnit(pid);
   if (weights_ != nullptr) RestoreWeights(unit);  // the units weighted for earlier windows
 
   const std::optional<PriorityClass> byClass = RaiseClass(pid, level);
@@ -177,6 +185,7 @@ std::optional<Boost> ForegroundBooster::Tick(bool enabled, std::string_view spee
   const PriorityClass got = !byWeight || (byClass && Rank(*byClass) >= Rank(*byWeight)) ? *byClass : *byWeight;
 
   nowImproveProcess_ = title;
+  boostedPid_ = pid;
   figure_.Start(pid);
   Boost boost;
   boost.number = " " + std::to_string(static_cast<std::int64_t>(boostCount_) + 1);  // one row per boost
@@ -184,6 +193,14 @@ std::optional<Boost> ForegroundBooster::Tick(bool enabled, std::string_view spee
   boost.priority = std::string(got == PriorityClass::High ? kHigh : kAboveNormal);
   boost.count = ++boostCount_;
   return boost;
+}
+
+void ForegroundBooster::SetBack(ProcessId pid) {
+  moduleProcess_.SetProcessPriority(pid, 0, static_cast<std::uint32_t>(PriorityClass::Normal));
+  raised_.erase(pid);
+  if (pid != boostedPid_) return;
+  boostedPid_ = 0;
+  figure_.Cancel();
 }
 
 void ForegroundBooster::RestoreAll() {
@@ -196,6 +213,7 @@ void ForegroundBooster::RestoreAll() {
     if (priorities_.ClassOf(pid) == given) priorities_.SetClass(pid, PriorityClass::Normal);
   }
   raised_.clear();
+  boostedPid_ = 0;
 }
 
 }  // namespace tarvelo

@@ -103,6 +103,8 @@ class ForegroundBooster {
 
  private:
   bool SameTitleAsShown(std::string_view title) const;
+  // Normal for the process; the one boosted last is no longer measured.
+  void SetBack(platform::ProcessId pid);
   // The unit of pid that may be weighted, if any.
   std::optional<std::string> WeighableUnit(platform::ProcessId pid) const;
   // Every held unit but keep back to the weight it had.
@@ -123,6 +125,7 @@ class ForegroundBooster {
   platform::WindowHandle previousForegroundHwnd_ = 0;
   std::int32_t boostCount_ = 0;
   std::string nowImproveProcess_{kNone};
+  platform::ProcessId boostedPid_ = 0;  // the process of the title shown, while raised
   std::map<std::string, std::uint64_t> heldWeights_;            // unit -> weight before
   std::map<platform::ProcessId, platform::PriorityClass> raised_;  // pid -> class given
 };

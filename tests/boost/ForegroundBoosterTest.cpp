@@ -56,7 +56,7 @@ class BoosterTest : public ::testing::Test {
 
 // Window handles and their processes.
 constexpr WindowHandle kAlpha = 0x100, kBeta = 0x200, kEmpty = 0x300, kSpaces = 0x400, kBetaMore = 0x500,
-                       kBet = 0x600;
+                       kBet = 0x600, kBetaAgain = 0x700;
 constexpr ProcessId kAlphaPid = 100, kBetaPid = 200, kEmptyPid = 300, kSpacesPid = 400, kBetaMorePid = 500,
                     kBetPid = 600;
 
@@ -67,6 +67,7 @@ TEST_F(BoosterTest, SequenceOfForegroundWindows) {
   AddWindow(kSpaces, "   ", kSpacesPid);
   AddWindow(kBetaMore, "Beta - more text", kBetaMorePid);
   AddWindow(kBet, "Bet", kBetPid);
+  fake.windows->windows[kBetaAgain] = {"Beta (2)", kBetaPid};
 
   const struct Step {
     const char* what;
@@ -83,16 +84,19 @@ TEST_F(BoosterTest, SequenceOfForegroundWindows) {
        {{kAlphaPid, kNormal}, {kBetaPid, kAbove}}},
       {"A again: B back to Normal", kAlpha, kAboveText, Boost{" 3", "Alpha", "Above Normal", 3},
        {{kBetaPid, kNormal}, {kAlphaPid, kAbove}}},
-      {"an empty title is not boosted", kEmpty, kAboveText, std::nullopt, {}},
+      {"an empty title is not boosted; the boosted process goes back", kEmpty, kAboveText, std::nullopt,
+       {{kAlphaPid, kNormal}}},
       {"nor a title of spaces", kSpaces, kAboveText, std::nullopt, {}},
-      {"the window in between goes to Normal, not the last boosted", kBeta, kHighText,
-       Boost{" 4", "Beta", "High", 4}, {{kSpacesPid, kNormal}, {kBetaPid, kHigh}}},
-      {"a title that begins with the boosted title is not boosted", kBetaMore, kAboveText, std::nullopt, {}},
-      {"one that is only the beginning of it is boosted", kBet, kAboveText,
-       Boost{" 5", "Bet", "Above Normal", 5}, {{kBetaMorePid, kNormal}, {kBetPid, kAbove}}},
+      {"the window in between goes to Normal", kBeta, kHighText, Boost{" 4", "Beta", "High", 4},
+       {{kSpacesPid, kNormal}, {kBetaPid, kHigh}}},
+      {"a retitled window of the boosted process is not boosted twice", kBetaAgain, kAboveText, std::nullopt, {}},
+      {"another process's title that begins with the boosted one is a new window", kBetaMore, kAboveText,
+       Boost{" 5", "Beta - more text", "Above Normal", 5}, {{kBetaPid, kNormal}, {kBetaMorePid, kAbove}}},
+      {"one that is only the beginning of it too", kBet, kAboveText, Boost{" 6", "Bet", "Above Normal", 6},
+       {{kBetaMorePid, kNormal}, {kBetPid, kAbove}}},
       {"no window in front", 0, kAboveText, std::nullopt, {}},
       {"after no window, the previous handle is 0: this program goes to Normal", kAlpha, kHighText,
-       Boost{" 6", "Alpha", "High", 6}, {{self, kNormal}, {kAlphaPid, kHigh}}},
+       Boost{" 7", "Alpha", "High", 7}, {{kBetPid, kNormal}, {self, kNormal}, {kAlphaPid, kHigh}}},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.what);
@@ -101,13 +105,11 @@ TEST_F(BoosterTest, SequenceOfForegroundWindows) {
     EXPECT_EQ(fake.priorities->changes, step.changes);
     EXPECT_EQ(booster.LastForegroundHwnd(), step.front);
   }
-  EXPECT_EQ(booster.BoostCount(), 6);
+  EXPECT_EQ(booster.BoostCount(), 7);
   EXPECT_EQ(booster.NowImproveProcess(), "Alpha");
-  // Beta keeps its raised class: the window in front before "Bet" was the
-  // one that failed the same-title test, and that one went to Normal.
+  // Only the process in front stays raised.
   EXPECT_EQ(fake.priorities->classes.at(kAlphaPid), kHigh);
-  EXPECT_EQ(fake.priorities->classes.at(kBetaPid), kHigh);
-  EXPECT_EQ(fake.priorities->classes.at(kBetPid), kAbove);
+  for (const ProcessId pid : {kBetaPid, kBetaMorePid, kBetPid}) EXPECT_EQ(fake.priorities->classes.at(pid), kNormal);
 }
 
 TEST_F(BoosterTest, IdleTickAsksForTheForegroundWindowOnly) {
@@ -119,20 +121,33 @@ TEST_F(BoosterTest, IdleTickAsksForTheForegroundWindowOnly) {
   EXPECT_EQ(fake.priorities->deferredCompletions, 6) << "every tick finishes what the system made wait";
 }
 
-TEST_F(BoosterTest, ShownNoneBlocksAFirstTitleBeginningWithNone) {
-  AddWindow(0x10, "None of these", 10);
-  AddWindow(0x20, "Non", 20);
-  EXPECT_FALSE(TickWith(0x10));
-  EXPECT_TRUE(fake.priorities->changes.empty());
-  const auto boost = TickWith(0x20);
-  ASSERT_TRUE(boost);
-  EXPECT_EQ(boost->title, "Non");
+// Two windows of one title, of two processes: each is boosted in its turn,
+// and only the one in front stays raised; with this program in front again,
+// neither is.
+TEST_F(BoosterTest, TwoProcessesWithOneTitleAreTwoWindows) {
+  AddWindow(0x10, "user@host: ~/work", 10);
+  AddWindow(0x20, "user@host: ~/work", 20);
+  AddWindow(0x30, "Tarvelo", self);
+  ASSERT_TRUE(TickWith(0x10));
+  const auto second = TickWith(0x20);
+  ASSERT_TRUE(second);
   EXPECT_EQ(fake.priorities->changes, (Changes{{10, kNormal}, {20, kAbove}}));
+  EXPECT_EQ(fake.priorities->classes.at(10), kNormal);
+  EXPECT_EQ(fake.priorities->classes.at(20), kAbove);
+  TickWith(0x30);
+  EXPECT_EQ(fake.priorities->classes.at(20), kNormal) << "the program in front is this one";
+}
+
+TEST_F(BoosterTest, NoneShownBlocksNothing) {
+  AddWindow(0x10, "None of these", 10);
+  const auto boost = TickWith(0x10);
+  ASSERT_TRUE(boost);
+  EXPECT_EQ(boost->title, "None of these");
 }
 
 TEST_F(BoosterTest, SameTitleTestComparesCharactersNotBytes) {
   AddWindow(0x10, "Grüße", 10);
-  AddWindow(0x20, "Grüße aus Köln", 20);
+  fake.windows->windows[0x20] = {"Grüße aus Köln", 10};  // the same process, retitled
   AddWindow(0x30, "Grü", 30);
   AddWindow(0x40, "Title\0after a NUL", 40);
   fake.windows->windows[0x40].title = std::string("Title\0after a NUL", 17);
@@ -332,18 +347,17 @@ TEST_F(BoosterTest, TheEndRestoresEveryWeightAndClassItStillHolds) {
   AddUnit(50, "app-gone.scope");
   ASSERT_TRUE(TickWith(kAlpha));
   EXPECT_FALSE(TickWith(kEmpty));
-  ASSERT_TRUE(TickWith(kBeta, true, kHighText));  // the window in between goes to Normal; Alpha keeps its class
+  ASSERT_TRUE(TickWith(kBeta, true, kHighText));
   ASSERT_TRUE(TickWith(0x50));
   units.weights.erase("app-gone.scope");  // its unit ends with it
   fake.priorities->classes.erase(50);
   fake.priorities->classes[kBetaPid] = PriorityClass::BelowNormal;  // changed by someone else meanwhile
-  ASSERT_EQ(fake.priorities->classes.at(kAlphaPid), kAbove);
+  ASSERT_EQ(fake.priorities->classes.at(kAlphaPid), kNormal) << "set back when another process came to the front";
 
   booster.RestoreAll();
   EXPECT_EQ(units.weights.at("app-alpha.scope"), 120u);
   EXPECT_EQ(units.weights.at("app-beta.scope"), platform::UnitWeights::kUnset);
   EXPECT_TRUE(booster.HeldWeights().empty());
-  EXPECT_EQ(fake.priorities->classes.at(kAlphaPid), kNormal) << "left raised by the window in between";
   EXPECT_EQ(fake.priorities->classes.at(kBetaPid), PriorityClass::BelowNormal) << "not ours to change any more";
 
   units.sets.clear();

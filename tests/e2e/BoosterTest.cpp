@@ -83,6 +83,34 @@ TEST(Booster, RaisesTheWindowInFrontAndSetsThePreviousBackToNormal) {
   EXPECT_TRUE(AllThreadsAt(tarvelo.Pid(), 0));
 }
 
+// Two terminals of one title: each is raised when it comes to the front and
+// set back when the other, or Tarvelo, does.
+TEST(Booster, TwoProgramsWithOneTitleAreTwoWindows) {
+  if (!MayRaisePriorities()) {
+    GTEST_SKIP() << "raising priorities needs CAP_SYS_NICE or an RLIMIT_NICE allowance of 25 (run as root)";
+  }
+  Tarvelo tarvelo;
+  const auto main = tarvelo.MainWindow();
+  ASSERT_TRUE(main) << tarvelo.Output().toStdString();
+  ASSERT_TRUE(EnableBooster(tarvelo, *main));
+  ASSERT_TRUE(WaitFor([&] { return AllThreadsAt(tarvelo.Pid(), -5); }, 5000));
+
+  OtherProgram a("user@host: ~/work", {10, 10});
+  OtherProgram b("user@host: ~/work", {10, 250});
+  const auto windowA = a.WaitForWindow();
+  const auto windowB = b.WaitForWindow();
+  ASSERT_TRUE(windowA && windowB);
+  Activate(*windowA);
+  EXPECT_TRUE(WaitFor([&] { return AllThreadsAt(a.Pid(), -5); }, 5000)) << "A raised";
+  Activate(*windowB);
+  EXPECT_TRUE(WaitFor([&] { return AllThreadsAt(b.Pid(), -5); }, 5000)) << "B raised though its title is A's";
+  EXPECT_TRUE(WaitFor([&] { return AllThreadsAt(a.Pid(), 0); }, 3000)) << "A back to Normal";
+  Activate(*main);
+  EXPECT_TRUE(WaitFor([&] { return AllThreadsAt(tarvelo.Pid(), -5); }, 5000)) << "Tarvelo raised";
+  EXPECT_TRUE(WaitFor([&] { return AllThreadsAt(b.Pid(), 0); }, 3000)) << "B back to Normal";
+  EXPECT_TRUE(AllThreadsAt(a.Pid(), 0));
+}
+
 }  // namespace
 }  // namespace tarvelo::e2e
 

@@ -180,8 +180,23 @@ TEST(SwayForegroundTest, TheBoosterRaisesTheFocusedClientOfARealSway) {
   front.WaitForFront(beta, "Beta");
   front.TickBoosts(beta, "Beta");
 
+  // Two clients of one title are two windows: the second is raised when it
+  // comes, and the first goes back to Normal.
+  const pid_t first = sway.StartClient("One title");
+  ASSERT_GT(first, 0);
+  front.WaitForFront(first, "One title");
+  front.TickBoosts(first, "One title");
+  const pid_t second = sway.StartClient("One title");
+  ASSERT_GT(second, 0);
+  front.WaitForFront(second, "One title");
+  front.TickBoosts(second, "One title");
   if (mayRaise) {
-    EXPECT_FALSE(priorities.SetClass(beta, platform::PriorityClass::Normal));
+    EXPECT_EQ(NiceOf(first), 0) << "the first of the two is back at Normal";
+    EXPECT_EQ(NiceOf(beta), 0);
+  }
+
+  if (mayRaise) {
+    EXPECT_FALSE(priorities.SetClass(second, platform::PriorityClass::Normal));
   } else {
     std::cout << "[ NOTE     ] without CAP_SYS_NICE the nice values were not checked\n";
   }
