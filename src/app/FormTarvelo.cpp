@@ -527,7 +527,9 @@ void FormTarvelo::ShowMemoryFigures(const MemoryFigures& figures) {
 
 void FormTarvelo::CommandFreeMemoryClick() {
   const ReleaseResult released = releaser_.Release();
-  const ReleaseMessage message = ReleaseMessageOf(released, !platform_.privileges->GrantCommand().empty());
+  const platform::Privileges& privileges = *platform_.privileges;
+  const ReleaseMessage message =
+      ReleaseMessageOf(released, !privileges.GrantCommand().empty(), privileges.ByHandCommand());
   const QMessageBox::Icon icon = message.warning ? QMessageBox::Warning : QMessageBox::Information;
   if (message.offerAllow) {
     widgets::ShowMessageOfferingAllow(this, QString::fromStdString(message.text), icon, *platform_.privileges);

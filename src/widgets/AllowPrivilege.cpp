@@ -14,6 +14,11 @@ namespace {
 constexpr int kPkexecDismissed = 126;
 constexpr int kPkexecNotAuthorized = 127;
 
+QString WithByHand(QString text, const std::string& byHand) {
+  if (!byHand.empty()) text += " An administrator can give it by hand:\n" + QString::fromStdString(byHand);
+  return text;
+}
+
 }  // namespace
 
 GrantOutcome RunGrantCommand(const std::vector<std::string>& command) {
@@ -46,16 +51,14 @@ GrantOutcome RunGrantCommand(const std::vector<std::string>& command) {
   }
 }
 
-QString GrantOutcomeText(GrantOutcome outcome, const std::string& target) {
+QString GrantOutcomeText(GrantOutcome outcome, const std::string& byHand) {
   switch (outcome) {
     case GrantOutcome::Granted:
       return "Tarvelo's helper has the right now: Tarvelo raises priorities and releases memory of your programs "
              "from now on.";
     case GrantOutcome::Refused: return "The right was not given. Nothing was changed.";
     case GrantOutcome::Missing:
-      return "Tarvelo cannot ask for the right: pkexec is not installed. An administrator can give it by hand:\n"
-             "setcap cap_sys_nice+ep " +
-             QString::fromStdString(target);
+      return WithByHand("Tarvelo cannot ask for the right: pkexec is not installed.", byHand);
     case GrantOutcome::Failed: break;
   }
   return "The right could not be given. Nothing was changed.";
@@ -69,9 +72,9 @@ bool AllowPrivilege(QWidget* owner, platform::Privileges& privileges) {
   running = true;
   GrantOutcome outcome = RunGrantCommand(command);
   // Read back: the command may end well without the right being there.
-  if (outcome == GrantOutcome::Granted && !privileges.GrantCommand().empty()) outcome = GrantOutcome::Failed;
+  if (outcome == GrantOutcome::Granted && !privileges.Granted()) outcome = GrantOutcome::Failed;
   running = false;
-  ShowMessage(owner, GrantOutcomeText(outcome, privileges.GrantTarget()),
+  ShowMessage(owner, GrantOutcomeText(outcome, privileges.ByHandCommand()),
               outcome == GrantOutcome::Granted ? QMessageBox::Information : QMessageBox::Warning);
   return outcome == GrantOutcome::Granted;
 }

@@ -19,9 +19,9 @@ enum class GrantOutcome { Granted, Refused, Missing, Failed };
 // dismissed or failed the request.
 GrantOutcome RunGrantCommand(const std::vector<std::string>& command);
 
-// The plain message that tells the user what the outcome means; target is
-// where the right goes, for the administrator doing it by hand.
-QString GrantOutcomeText(GrantOutcome outcome, const std::string& target);
+// The plain message that tells the user what the outcome means; byHand is
+// what an administrator can run instead (left out when empty).
+QString GrantOutcomeText(GrantOutcome outcome, const std::string& byHand);
 
 // The "Allow…" step: runs the platform's grant command, reads back whether
 // the right is there now, and tells the user. Nothing else changes; what

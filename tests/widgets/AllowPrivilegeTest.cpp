@@ -97,10 +97,11 @@ class MarkedPrivileges final : public platform::Privileges {
   explicit MarkedPrivileges(std::string mark) : mark_(std::move(mark)) {}
   void EnableDebugPrivilege() override {}
   std::vector<std::string> GrantCommand() const override {
-    if (std::filesystem::exists(mark_)) return {};
-    return {"pkexec", "/bin/true"};
+    if (Granted()) return {};
+    return {"pkexec", "/usr/libexec/tarvelo/tarvelo-grant"};
   }
-  std::string GrantTarget() const override { return "/usr/libexec/tarvelo/tarvelo-priv"; }
+  std::string ByHandCommand() const override { return "setcap cap_sys_nice+ep /usr/libexec/tarvelo/tarvelo-priv"; }
+  bool Granted() const override { return std::filesystem::exists(mark_); }
 
  private:
   std::string mark_;
