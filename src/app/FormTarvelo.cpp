@@ -537,9 +537,14 @@ void FormTarvelo::CommandFreeMemoryClick() {
     widgets::ShowMessage(this, QString::fromStdString(message.text), icon);
   }
   PictureMemory->AppendReleaseLog(released.releasedMB);
+  // A release needs the booster's right too: it may have come or gone meanwhile.
+  PictureProcess->UpdateBoostNotice();
 }
 
-void FormTarvelo::AutoReleaseMemory() { PictureMemory->AppendReleaseLog(releaser_.Release().releasedMB); }
+void FormTarvelo::AutoReleaseMemory() {
+  PictureMemory->AppendReleaseLog(releaser_.Release().releasedMB);
+  PictureProcess->UpdateBoostNotice();
+}
 
 void FormTarvelo::TimerMemoryTick() {
   if (autoRelease_.Tick(PictureMemory->ComboInterval->Text().toStdString(),
