@@ -6,6 +6,13 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Tarvelo team")
 set(CPACK_PACKAGE_CONTACT "The Tarvelo team <${TARVELO_CONTACT}>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# The program, tarvelo-grant and the polkit action carry the installed paths
+# of the helper and the grant program, fixed when they are built.
+if(NOT CMAKE_INSTALL_PREFIX STREQUAL CPACK_PACKAGING_INSTALL_PREFIX)
+  message(WARNING "The Debian package installs under ${CPACK_PACKAGING_INSTALL_PREFIX}, but this build names "
+                  "${CMAKE_INSTALL_PREFIX}: configure with -DCMAKE_INSTALL_PREFIX=${CPACK_PACKAGING_INSTALL_PREFIX} "
+                  "to package it, or its \"Allow…\" is never offered.")
+endif()
 set(CPACK_STRIP_FILES TRUE)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "make the computer feel faster from the notification area")
 set(CPACK_PACKAGE_DESCRIPTION [=[
@@ -30,9 +37,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${TARVELO_HOMEPAGE})
 # The libraries the program links, as dpkg-shlibdeps finds them, and setcap
-# for the post-installation step.
+# for the post-installation step; pkexec for "Allow…".
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcap2-bin")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pkexec")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 set(debian_dir ${CMAKE_BINARY_DIR}/debian)

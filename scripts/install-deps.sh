@@ -41,7 +41,7 @@ packages=(
   # the private display's own session bus
   dbus-daemon
   # checks of the installed files and of the package
-  desktop-file-utils appstream man-db lintian libcap2-bin
+  desktop-file-utils appstream man-db lintian libcap2-bin libxml2-utils
   # the accessibility bus and a client of it, for reading what screen readers see
   at-spi2-core python3-pyatspi
   # a headless Wayland compositor and Qt's Wayland platform

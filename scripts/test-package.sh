@@ -59,6 +59,9 @@ grep -q '^\./usr/share/applications/.*\.desktop$' <<<"$contents" || fail "the pa
 grep -q '^\./usr/share/metainfo/.*\.metainfo\.xml$' <<<"$contents" || fail "the package lacks the metainfo"
 grep -q '^\./usr/share/icons/hicolor/scalable/apps/.*\.svg$' <<<"$contents" || fail "the package lacks the scalable icon"
 ! grep -q '^\./usr/local/' <<<"$contents" || fail "the package installs into /usr/local"
+grep -qx './usr/libexec/tarvelo/tarvelo-grant' <<<"$contents" || fail "the package lacks tarvelo-grant"
+grep -q '^\./usr/share/polkit-1/actions/.*\.grant-helper\.policy$' <<<"$contents" ||
+  fail "the package lacks the polkit action of \"Allow…\""
 control=$(dpkg-deb -f "$deb" Maintainer Description)
 grep -q '^Maintainer: The Tarvelo team' <<<"$control" || fail "the maintainer is not the Tarvelo team"
 grep -q 'tarvelo-priv' <<<"$control" && grep -q 'CAP_SYS_NICE' <<<"$control" ||

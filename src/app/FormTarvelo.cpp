@@ -527,7 +527,9 @@ void FormTarvelo::ShowMemoryFigures(const MemoryFigures& figures) {
 
 void FormTarvelo::CommandFreeMemoryClick() {
   const ReleaseResult released = releaser_.Release();
-  const ReleaseMessage message = ReleaseMessageOf(released, !platform_.privileges->GrantCommand().empty());
+  const platform::Privileges& privileges = *platform_.privileges;
+  const ReleaseMessage message =
+      ReleaseMessageOf(released, !privileges.GrantCommand().empty(), privileges.ByHandCommand());
   const QMessageBox::Icon icon = message.warning ? QMessageBox::Warning : QMessageBox::Information;
   if (message.offerAllow) {
     widgets::ShowMessageOfferingAllow(this, QString::fromStdString(message.text), icon, *platform_.privileges);
@@ -535,9 +537,14 @@ void FormTarvelo::CommandFreeMemoryClick() {
     widgets::ShowMessage(this, QString::fromStdString(message.text), icon);
   }
   PictureMemory->AppendReleaseLog(released.releasedMB);
+  // A release needs the booster's right too: it may have come or gone meanwhile.
+  PictureProcess->UpdateBoostNotice();
 }
 
-void FormTarvelo::AutoReleaseMemory() { PictureMemory->AppendReleaseLog(releaser_.Release().releasedMB); }
+void FormTarvelo::AutoReleaseMemory() {
+  PictureMemory->AppendReleaseLog(releaser_.Release().releasedMB);
+  PictureProcess->UpdateBoostNotice();
+}
 
 void FormTarvelo::TimerMemoryTick() {
   if (autoRelease_.Tick(PictureMemory->ComboInterval->Text().toStdString(),

@@ -177,6 +177,7 @@ std::optional<Boost> ForegroundBooster::Tick(bool enabled, std::string_view spee
   const PriorityClass level = LevelClass(speed);
   if (weights_ != nullptr) RestoreWeights(unit);  // the units weighted for earlier windows
 
+  ++triedCount_;
   const std::optional<PriorityClass> byClass = RaiseClass(pid, level);
   const std::optional<PriorityClass> byWeight = unit ? RaiseWeight(*unit, level) : std::nullopt;
   if (!byClass && !byWeight) return std::nullopt;  // nothing changed: nothing to show

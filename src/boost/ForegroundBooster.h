@@ -96,6 +96,8 @@ class ForegroundBooster {
   platform::WindowHandle LastForegroundHwnd() const { return lastForegroundHwnd_; }
   platform::WindowHandle PreviousForegroundHwnd() const { return previousForegroundHwnd_; }
   std::int32_t BoostCount() const { return boostCount_; }
+  // Boosts tried since start, those that changed nothing included.
+  std::int32_t TriedCount() const { return triedCount_; }
   // The text LabelNowImproveProcess shows: the last boosted title, or "None".
   const std::string& NowImproveProcess() const { return nowImproveProcess_; }
   // The units weighted now, with the weight each had before.
@@ -124,6 +126,7 @@ class ForegroundBooster {
   platform::WindowHandle lastForegroundHwnd_ = 0;
   platform::WindowHandle previousForegroundHwnd_ = 0;
   std::int32_t boostCount_ = 0;
+  std::int32_t triedCount_ = 0;
   std::string nowImproveProcess_{kNone};
   platform::ProcessId boostedPid_ = 0;  // the process of the title shown, while raised
   std::map<std::string, std::uint64_t> heldWeights_;            // unit -> weight before

@@ -24,13 +24,6 @@ const QColor kOrange(255, 128, 0);
 const QColor kGreen(0, 128, 0);
 const QColor kNoticeRed(192, 0, 0);
 
-const char* const kNoticeAllow =
-    "Priorities cannot be raised: Tarvelo's helper lacks the right to raise them. \"Allow\u2026\" gives it "
-    "(an administrator's password is asked for).";
-const char* const kNoticeInstall =
-    "Priorities cannot be raised: install Tarvelo's helper tarvelo-priv with CAP_SYS_NICE (see the README), or run "
-    "Tarvelo as root.";
-
 QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 }  // namespace
@@ -40,7 +33,8 @@ ProcessPage::ProcessPage(QWidget* parent, int widthTwips, int heightTwips, Setti
     : PagePanel(parent, "PictureProcess", widthTwips, heightTwips),
       settings_(settings),
       booster_(booster),
-      privileges_(privileges) {
+      privileges_(privileges),
+      notice_(booster, privileges) {
   Label12 = new Label(this, "Label12", "The first way - increase the priority of processes - Speed up process", 360,
                       120);
   Label12->setFont(widgets::HeadingFont());
@@ -82,9 +76,11 @@ ProcessPage::ProcessPage(QWidget* parent, int widthTwips, int heightTwips, Setti
 
   // In the free corner right of the switch and the level, the button below
   // it, right of Label37.
-  LabelBoostNotice = new Label(this, "LabelBoostNotice", kNoticeInstall, 4950, 1320);
+  LabelBoostNotice = new Label(this, "LabelBoostNotice", QString(), 4950, 1320);
   LabelBoostNotice->SetFixedSizeTwips(2760, 930);
   LabelBoostNotice->SetColor(kNoticeRed);
+  // An administrator may copy the command it names.
+  LabelBoostNotice->setTextInteractionFlags(Qt::TextSelectableByMouse);
   LabelBoostNotice->hide();
   CommandAllow = button::PlaceCommand(this, "CommandAllow", QString::fromUtf8("Allow\u2026"), 6480, 2280, 1230, 360);
   CommandAllow->hide();
@@ -120,8 +116,14 @@ void ProcessPage::TimerProcessTick() {
   const auto boost = booster_.Tick(CheckNowImproveProcess->Value() != 0, ComboSpeed->Text().toStdString());
   if (boost) ShowBoost(*boost);
   if (const auto figure = booster_.PollFigure()) emit FasterMeasured(FromUtf8(*figure));
-  // A compositor may come and go, and an extension be enabled, at any time.
-  if (booster_.WindowUnseen() != unseen_) UpdateBoostNotice();
+  // A compositor may come and go, and an extension be enabled, at any time;
+  // a boost tried may show that the right came or went.
+  if (notice_.Stale()) UpdateBoostNotice();
+}
+
+void ProcessPage::showEvent(QShowEvent* event) {
+  PagePanel::showEvent(event);
+  UpdateBoostNotice();
 }
 
 void ProcessPage::ShowBoost(const Boost& boost) {
@@ -140,20 +142,11 @@ void ProcessPage::ShowBoost(const Boost& boost) {
 }
 
 void ProcessPage::UpdateBoostNotice() {
-  const bool enabled = CheckNowImproveProcess->Value() != 0;
-  unseen_ = booster_.WindowUnseen();
-  // Without the window in front there is nothing to raise: that comes first.
-  if (enabled && !unseen_.empty()) {
-    LabelBoostNotice->SetCaption(FromUtf8(unseen_));
-    LabelBoostNotice->setVisible(true);
-    CommandAllow->hide();
-    return;
-  }
-  const bool missing = booster_.PrivilegeMissing(enabled, ComboSpeed->Text().toStdString());
-  const bool grantable = missing && !privileges_.GrantCommand().empty();
-  LabelBoostNotice->SetCaption(QString::fromUtf8(grantable ? kNoticeAllow : kNoticeInstall));
-  LabelBoostNotice->setVisible(missing);
-  CommandAllow->setVisible(grantable);
+  const BoostNoticeView view =
+      notice_.Read(CheckNowImproveProcess->Value() != 0, ComboSpeed->Text().toStdString());
+  LabelBoostNotice->SetCaption(FromUtf8(view.text));
+  LabelBoostNotice->setVisible(!view.text.empty());
+  CommandAllow->setVisible(view.offerAllow);
 }
 
 }  // namespace tarvelo

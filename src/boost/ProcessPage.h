@@ -1,7 +1,6 @@
 #pragma once
 
-#include <string>
-
+#include "boost/BoostNotice.h"
 #include "widgets/PagePanel.h"
 
 namespace platform {
@@ -45,6 +44,10 @@ class ProcessPage : public widgets::PagePanel {
   // One TimerProcess tick.
   void TimerProcessTick();
 
+  // Reads again what LabelBoostNotice says and whether "Allow…" shows: the
+  // right to raise priorities may have come or gone outside the program.
+  void UpdateBoostNotice();
+
   widgets::Label* Label12;
   widgets::Label* Label10;
   widgets::CheckBox* CheckNowImproveProcess;
@@ -69,14 +72,16 @@ class ProcessPage : public widgets::PagePanel {
   // The figure measured after the last boost, for "Whole system faster:".
   void FasterMeasured(const QString& figure);
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   void ShowBoost(const Boost& boost);
-  void UpdateBoostNotice();
 
   Settings& settings_;
   ForegroundBooster& booster_;
   platform::Privileges& privileges_;
-  std::string unseen_;  // the reason shown last, to notice a change at a tick
+  BoostNotice notice_;
 };
 
 }  // namespace tarvelo

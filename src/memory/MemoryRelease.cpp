@@ -15,13 +15,16 @@ std::string ReleaseEventText(std::int64_t releasedMB) {
 
 std::string ReleaseMessageText(std::int64_t releasedMB) { return "Success! " + ReleaseEventText(releasedMB); }
 
-ReleaseMessage ReleaseMessageOf(const ReleaseResult& result, bool canGrant) {
+ReleaseMessage ReleaseMessageOf(const ReleaseResult& result, bool canGrant, std::string_view byHand) {
   if (!result.onlyOwnProcess) return {ReleaseMessageText(result.releasedMB), false, false};
   std::string text = "Tarvelo released only its own memory (" + std::to_string(result.releasedMB) +
                      " MB): releasing the memory of your other programs needs the right CAP_SYS_NICE, which "
                      "Tarvelo's helper does not have.";
   if (canGrant) {
     text += " Click \"Allow\u2026\" to give it to the helper; an administrator's password is asked for once.";
+  } else if (!byHand.empty()) {
+    text += " Run Tarvelo as root, or have an administrator run:\n";
+    text += byHand;
   } else {
     text += " Install Tarvelo's helper tarvelo-priv with that right (see the README), or run Tarvelo as root.";
   }

@@ -45,13 +45,14 @@ struct ReleaseResult {
 // The message after a release by hand. It keeps the success text when other
 // processes could be trimmed; otherwise it says what was released and what
 // would allow more: "Allow…" where canGrant (the helper can be given its
-// right), else installing the helper or running as root.
+// right here), else what an administrator can run (byHand) or installing the
+// helper, or running as root.
 struct ReleaseMessage {
   std::string text;
   bool warning = false;    // information icon otherwise
   bool offerAllow = false;  // the message carries an "Allow…" button
 };
-ReleaseMessage ReleaseMessageOf(const ReleaseResult& result, bool canGrant);
+ReleaseMessage ReleaseMessageOf(const ReleaseResult& result, bool canGrant, std::string_view byHand = {});
 
 // Trims the working set of every process and measures what that released.
 class MemoryReleaser {

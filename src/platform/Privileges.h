@@ -14,12 +14,16 @@ class Privileges {
 
   // The command line that asks an administrator for the right to raise
   // priorities and release memory, and grants it (on Linux pkexec running
-  // setcap on tarvelo-priv); empty when there is nothing the user could grant:
-  // the right is there already, or there is nothing to give it to.
+  // Tarvelo's grant program); empty when nothing can be granted from here:
+  // the right is there already, or granting it would not reach what the
+  // program uses, or would give it to something others can change.
   virtual std::vector<std::string> GrantCommand() const { return {}; }
-  // Where the right would be given (the helper's path), for telling the user
-  // how to give it by hand; empty when there is no such place.
-  virtual std::string GrantTarget() const { return {}; }
+  // What an administrator can run by hand to give the right (on Linux setcap
+  // on the installed helper); empty where there is no such command.
+  virtual std::string ByHandCommand() const { return {}; }
+  // Whether what the program acts through has the right now: the read-back
+  // after a grant.
+  virtual bool Granted() const { return false; }
 };
 
 }  // namespace platform

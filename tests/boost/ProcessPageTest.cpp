@@ -12,6 +12,7 @@
 
 #include "app/FormTarvelo.h"
 #include "app/StatusPage.h"
+#include "memory/MemoryPage.h"
 #include "button/Command.h"
 #include "platform/fake/FakePlatform.h"
 #include "support/ModalWatcher.h"
@@ -285,6 +286,53 @@ TEST_F(ProcessPageTest, AllowIsOfferedWhereTheRightCanBeGrantedAndARefusalChange
   EXPECT_TRUE(Page().LabelBoostNotice->isVisible());
   EXPECT_TRUE(Page().CommandAllow->isVisible());
   EXPECT_TRUE(fake.priorities->changes.empty());
+}
+
+// An administrator gives or takes the helper's right while Tarvelo runs: the
+// page says so when it is shown, after a boost was tried, and after a release.
+TEST_F(ProcessPageTest, TheNoticeFollowsTheRightWhenItChangesOutsideTheProgram) {
+  const std::string setcap = "setcap cap_sys_nice+ep /usr/libexec/tarvelo/tarvelo-priv";
+  fake.priorities->mayRaise = false;
+  fake.privileges->grantCommand = {"pkexec", "/usr/libexec/tarvelo/tarvelo-grant"};
+  fake.privileges->byHand = setcap;
+  fake.settings->Set("Process", "EnableImproveProcess", "1");
+  Start();
+  form->ShowPage(PageId::Process);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  widgets::Label* notice = Page().LabelBoostNotice;
+  ASSERT_TRUE(notice->isVisible());
+  ASSERT_TRUE(Page().CommandAllow->isVisible());
+
+  // Given by hand: the page shown again says nothing.
+  fake.priorities->mayRaise = true;
+  fake.privileges->grantCommand.clear();
+  form->ShowPage(PageId::Memory);
+  form->ShowPage(PageId::Process);
+  EXPECT_FALSE(notice->isVisible());
+  EXPECT_FALSE(Page().CommandAllow->isVisible());
+
+  // Taken away, and the helper can no longer be trusted with it: the next
+  // boost fails, and the page says what an administrator can run.
+  fake.priorities->mayRaise = false;
+  AddWindow(0x10, "Editor", 10);
+  fake.priorities->denied.insert(10);
+  fake.windows->front = 0x10;
+  Tick();
+  ASSERT_EQ(Page().ListViewHistory->RowCount(), 0);
+  EXPECT_TRUE(notice->isVisible());
+  EXPECT_EQ(notice->text(), QString::fromUtf8(BoostNotice::kByHand.data(), BoostNotice::kByHand.size()) +
+                                QString::fromStdString(setcap));
+  EXPECT_FALSE(Page().CommandAllow->isVisible());
+
+  // Given again, and a release is what comes next.
+  fake.priorities->mayRaise = true;
+  form->ShowPage(PageId::Memory);
+  testing::ShownMessage message;
+  {
+    const auto watcher = testing::ShownMessage::Record(message);
+    emit form->PictureMemory->CommandFreeMemory->Click();
+  }
+  EXPECT_FALSE(notice->isVisibleTo(&Page()));
 }
 
 TEST_F(ProcessPageTest, ABoostThatChangedNothingLeavesEveryLabelAsItWas) {

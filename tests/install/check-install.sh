@@ -9,7 +9,7 @@ set -euo pipefail
 build=$1 app_id=$2 version=$3
 
 # A missing tool skips the test, except in CI, where it is a failure.
-for tool in desktop-file-validate appstreamcli identify man; do
+for tool in desktop-file-validate appstreamcli identify man xmllint; do
   if ! command -v "$tool" >/dev/null; then
     echo "$tool is missing (run scripts/install-deps.sh)" >&2
     [ "${CI:-}" = true ] && exit 1 || exit 77
@@ -33,6 +33,9 @@ expected=(
   "share/icons/hicolor/scalable/apps/$app_id.svg"
   share/man/man1/tarvelo.1.gz
   share/doc/tarvelo/copyright
+  libexec/tarvelo/tarvelo-priv
+  libexec/tarvelo/tarvelo-grant
+  "share/polkit-1/actions/$app_id.grant-helper.policy"
 )
 for size in "${sizes[@]}"; do expected+=("share/icons/hicolor/${size}x$size/apps/$app_id.png"); done
 for file in "${expected[@]}"; do [ -s "$usr/$file" ] || fail "$file is not installed"; done
@@ -51,6 +54,32 @@ for size in "${sizes[@]}"; do
   [ "$actual" = "${size}x$size" ] || fail "the ${size}x$size icon is $actual"
 done
 grep -q '<svg' "$usr/share/icons/hicolor/scalable/apps/$app_id.svg" || fail "the scalable icon is no SVG"
+
+# "Allow…": the program asks pkexec to run tarvelo-grant, as root, under
+# Tarvelo's own polkit action; the action names that program, never setcap
+# (which would change how every setcap call on the system is asked for).
+grant=$usr/libexec/tarvelo/tarvelo-grant
+policy=$usr/share/polkit-1/actions/$app_id.grant-helper.policy
+[ "$(stat -c %a "$grant")" = 755 ] || fail "tarvelo-grant has mode $(stat -c %a "$grant"), not 755"
+# With an argument it does nothing (without one, as root, it would act on
+# this machine's /usr/libexec/tarvelo/tarvelo-priv).
+status=0
+"$grant" --help 2>/dev/null || status=$?
+[ $status -eq 2 ] || fail "tarvelo-grant took an argument (exit status $status)"
+dtd=/usr/share/polkit-1/policyconfig-1.dtd
+if [ -f "$dtd" ]; then
+  xmllint --noout --dtdvalid "$dtd" "$policy" || fail "the polkit action does not follow polkit's DTD"
+else
+  xmllint --noout "$policy" || fail "the polkit action is no XML"
+fi
+policy_value() { xmllint --xpath "string($1)" "$policy" 2>/dev/null; }
+[ "$(policy_value '//action/@id')" = "$app_id.grant-helper" ] || fail "the polkit action has another id"
+[ "$(policy_value '//action/annotate[@key="org.freedesktop.policykit.exec.path"]')" = /usr/libexec/tarvelo/tarvelo-grant ] ||
+  fail "the polkit action runs another program"
+for default in allow_any allow_inactive allow_active; do
+  [ "$(policy_value "//action/defaults/$default")" = auth_admin_keep ] || fail "the polkit action's $default"
+done
+policy_value '//action/message' | grep -q Tarvelo || fail "the polkit action's message does not name Tarvelo"
 
 # The man page formats without a warning of groff or man.
 warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 \

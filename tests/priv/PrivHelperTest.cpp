@@ -38,6 +38,7 @@
 #include "platform/linux/PrivProtocol.h"
 #include "platform/linux/ProcessControl.h"
 #include "support/TempDir.h"
+#include "support/TrustedDir.h"
 
 namespace platform::linux_impl {
 namespace {
@@ -93,6 +94,15 @@ constexpr int kWaitMs = 60'000;  // generous: the machine may be busy
 constexpr std::size_t kMapped = 48 * 1024 * 1024;
 
 using ::tarvelo::testing::InCi;
+using ::tarvelo::testing::TrustedDir;
+
+// The setcap program of the system.
+std::string SetcapProgram() {
+  for (const char* path : {"/usr/sbin/setcap", "/sbin/setcap"}) {
+    if (::access(path, X_OK) == 0) return path;
+  }
+  return "setcap";
+}
 
 // Runs a program to its end; its exit code, or -1.
 int Run(const std::vector<std::string>& command) {
@@ -477,8 +487,8 @@ TEST_F(TarveloPrivTest, TheProgramRoutesThroughTheHelperAndSaysTruthfullyWhatItM
               // Without swap only the mapped file's pages can leave (a sanitizer's
               // anonymous shadow stays): those go, and the resident size falls.
               if (!before || !after || *after >= *before || RssFileKiB(pid) > fileBefore / 4) return 10;
-              // Nothing to grant: the helper has its right.
-              if (!LinuxPrivileges(helper).GrantCommand().empty()) return 11;
+              // What reading back after "Allow…" finds.
+              if (!LinuxPrivileges(helper).Granted()) return 11;
               return 0;
             }),
             0);
@@ -490,23 +500,71 @@ TEST_F(TarveloPrivTest, TheProgramRoutesThroughTheHelperAndSaysTruthfullyWhatItM
               if (!priorities.SetClass(pid, PriorityClass::AboveNormal)) return 2;
               if (priorities.ClassOf(pid) != PriorityClass::Normal) return 3;
               if (LinuxWorkingSetTrimmer("/proc", helper).MayTrimOthers()) return 4;
-              // The right can be granted to the helper, and to nothing else.
-              const std::vector<std::string> expected = {"pkexec", SetcapProgram(), "cap_sys_nice+ep", lacking.Path()};
-              if (LinuxPrivileges(helper).GrantCommand() != expected) return 5;
-              // No helper: nothing to grant.
+              if (LinuxPrivileges(helper).Granted()) return 5;
+              // No helper: nothing can be raised.
               auto missing = std::make_shared<PrivHelper>(lacking.Dir() + "/none");
-              if (!LinuxPrivileges(missing).GrantCommand().empty()) return 6;
-              if (LinuxProcessPriorities("/proc", missing).MayRaiseTo(PriorityClass::High)) return 7;
+              if (LinuxProcessPriorities("/proc", missing).MayRaiseTo(PriorityClass::High)) return 6;
               return 0;
             }),
             0);
+}
 
-  // A helper others could replace is never offered the right.
-  ::chmod(lacking.Path().c_str(), 0775);
-  EXPECT_EQ(AsUserA([&] {
-              return LinuxPrivileges(std::make_shared<PrivHelper>(lacking.Path())).GrantCommand().empty() ? 0 : 1;
-            }),
-            0);
+TEST_F(TarveloPrivTest, AllowIsOfferedOnlyForTheInstalledHelperThatOnlyRootCanChange) {
+  // The helper and tarvelo-grant installed as a package leaves them.
+  TrustedDir root;
+  if (root.Path().empty()) TARVELO_SKIP_OR_FAIL_IN_CI("no folder under /run that only root can change");
+  const std::string libexec = root.File("libexec");
+  std::filesystem::create_directory(libexec);
+  ::chmod(libexec.c_str(), 0755);
+  const GrantPaths installed{libexec + "/tarvelo-priv", libexec + "/tarvelo-grant"};
+  for (const std::string& file : {installed.helper, installed.grantProgram}) {
+    std::filesystem::copy_file(TARVELO_PRIV_PATH, file);
+    ::chmod(file.c_str(), 0755);
+  }
+  // A copy of Tarvelo in the user's own folder with a link to the installed
+  // helper beside it, where the program derives the helper it acts through;
+  // and a build tree's helper, another file.
+  TempDir home;
+  ::chmod(home.Path().c_str(), 0755);
+  const std::string userLink = home.File("tarvelo-priv");
+  std::filesystem::create_symlink(installed.helper, userLink);
+  if (::lchown(home.Path().c_str(), UserA(), GroupOf(UserA())) != 0 || ::lchown(userLink.c_str(), UserA(), GroupOf(UserA())) != 0) {
+    FAIL() << "chown";
+  }
+  HelperCopy buildTree(false);
+  std::filesystem::create_directory_symlink(libexec, root.File("linked"));
+  const GrantPaths throughLink{root.File("linked/tarvelo-priv"), root.File("linked/tarvelo-grant")};
+
+  // 1: pkexec <installed grant program>, which names no file of the user;
+  // 0: nothing offered.
+  const auto offer = [&](const std::string& acting, const GrantPaths& paths) {
+    return AsUserA([&] {
+      const auto command = LinuxPrivileges(std::make_shared<PrivHelper>(acting), paths).GrantCommand();
+      if (command.empty()) return 0;
+      return command == std::vector<std::string>{"pkexec", installed.grantProgram} ? 1 : 2;
+    });
+  };
+  EXPECT_EQ(offer(installed.helper, installed), 1) << "the installed program";
+  EXPECT_EQ(offer(userLink, installed), 1) << "a copy whose helper is a link to the installed one";
+  EXPECT_EQ(offer(buildTree.Path(), installed), 0) << "granting would not reach the helper it uses";
+  EXPECT_EQ(offer(installed.helper, throughLink), 0) << "the installed path goes through a link";
+  EXPECT_EQ(LinuxPrivileges(nullptr, installed).ByHandCommand(), "setcap cap_sys_nice+ep " + installed.helper);
+
+  ASSERT_EQ(::chown(libexec.c_str(), UserA(), GroupOf(UserA())), 0);
+  EXPECT_EQ(offer(installed.helper, installed), 0) << "the user could swap the helper";
+  ASSERT_EQ(::chown(libexec.c_str(), 0, 0), 0);
+  ::chmod(installed.grantProgram.c_str(), 0775);
+  EXPECT_EQ(offer(installed.helper, installed), 0) << "others could change the grant program";
+  ::chmod(installed.grantProgram.c_str(), 0755);
+  ASSERT_EQ(offer(installed.helper, installed), 1);
+
+  // Given: nothing to offer, and reading back finds it.
+  ASSERT_EQ(platform::linux_impl::Run({SetcapProgram(), "cap_sys_nice+ep", installed.helper}), 0);
+  EXPECT_EQ(offer(installed.helper, installed), 0);
+  EXPECT_EQ(AsUserA([&] { return LinuxPrivileges(std::make_shared<PrivHelper>(userLink), installed).Granted(); }), 1);
+  // Root acts directly.
+  ASSERT_EQ(platform::linux_impl::Run({SetcapProgram(), "-r", installed.helper}), 0);
+  EXPECT_TRUE(LinuxPrivileges(std::make_shared<PrivHelper>(installed.helper), installed).GrantCommand().empty());
 }
 
 TEST_F(TarveloPrivTest, AnOrdinaryUsersProgramDropsEveryCapabilityRootKeepsItsRights) {

@@ -93,10 +93,12 @@ class FakePrivileges final : public Privileges {
  public:
   void EnableDebugPrivilege() override { ++calls; }
   std::vector<std::string> GrantCommand() const override { return grantCommand; }
-  std::string GrantTarget() const override { return grantTarget; }
+  std::string ByHandCommand() const override { return byHand; }
+  bool Granted() const override { return granted; }
   int calls = 0;
-  std::vector<std::string> grantCommand;  // empty: nothing to grant
-  std::string grantTarget;
+  std::vector<std::string> grantCommand;  // empty: nothing to grant from here
+  std::string byHand;
+  bool granted = false;
 };
 
 // A process table set by the test; each Modules() is counted.
