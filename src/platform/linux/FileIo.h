@@ -42,9 +42,10 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view data);
 // create it is made (owner-only) when missing, with the folders above it. The
 // folder itself is never a symbolic link. Running as root, it and every folder
 // above it must belong to root with no one else allowed to write to them (a
-// sticky folder may lie above), as for ReadOwnFile, and no part of the path may
-// be a symbolic link, not even root's: what root makes or changes in the folder
-// is then in the place the path names. An invalid descriptor on failure.
+// sticky folder may lie further up), as for ReadOwnFile, and no part of the
+// path may be a symbolic link, not even root's: what root makes or changes in
+// the folder is then in the place the path names. An invalid descriptor on
+// failure.
 UniqueFd OpenOwnDirectory(std::string path, bool create);
 
 // Whether the file at path is a regular file that only root can change: it
