@@ -12,10 +12,12 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 
 #include "platform/Locations.h"
 #include "platform/linux/LinuxShutdownRequests.h"
 #include "platform/linux/LinuxSingleInstance.h"
+#include "support/MissingInCi.h"
 #include "support/TempDir.h"
 
 namespace platform::linux_impl {
@@ -109,6 +111,61 @@ TEST(LinuxSingleInstance, DirectoryIsTheRuntimeDirOrAPrivateFolderOfTheUser) {
   ASSERT_EQ(::symlink(open.c_str(), (linked + "/tarvelo").c_str()), 0);
   EXPECT_EQ(InstanceDirectory(nullptr, linked.c_str()), "");
   EXPECT_EQ(InstanceDirectory(nullptr, "relative"), "");
+}
+
+// Root started with another user's environment (sudo -E, no runtime
+// directory): a link in that user's home must not lead root to make or change
+// anything elsewhere. The lock goes to root's own cache instead.
+TEST(LinuxSingleInstance, AsRootNothingIsMadeOrChangedThroughALink) {
+  if (::geteuid() != 0) TARVELO_SKIP_OR_FAIL_IN_CI("needs root: the rules for root's folders apply to root only");
+  struct Case {
+    const char* what;
+    bool homeIsTheLink;  // else ~/.cache is
+    bool ownFolderThere;  // a "tarvelo" folder (0755) behind the link
+  };
+  for (const Case& c : {Case{".cache links to an empty root folder", false, false},
+                        Case{".cache links to a root folder holding a tarvelo folder", false, true},
+                        Case{"the home itself is a link", true, true}}) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const auto makeFolder = [](const std::string& path) {
+      ASSERT_EQ(::mkdir(path.c_str(), 0755), 0);
+      ASSERT_EQ(::chmod(path.c_str(), 0755), 0);  // whatever the umask
+    };
+    // target: the root folder (mode 0755) that the link leads to, standing
+    // for ~/.cache.
+    const std::string target = dir.File("target");
+    makeFolder(target);
+    if (c.ownFolderThere) makeFolder(target + "/tarvelo");
+    const std::string home = dir.File("home");
+    if (c.homeIsTheLink) {
+      makeFolder(dir.File("real-home"));
+      ASSERT_EQ(::rename(target.c_str(), dir.File("real-home/.cache").c_str()), 0);
+      ASSERT_EQ(::symlink(dir.File("real-home").c_str(), home.c_str()), 0);
+    } else {
+      makeFolder(home);
+      ASSERT_EQ(::symlink(target.c_str(), (home + "/.cache").c_str()), 0);
+    }
+    const std::string reached = c.homeIsTheLink ? dir.File("real-home/.cache") : target;
+    const std::string rootCache = dir.File("root-home/.cache");
+
+    const std::string chosen = InstanceDirectory(nullptr, (home + "/.cache").c_str(), rootCache.c_str());
+    EXPECT_EQ(chosen, rootCache + "/tarvelo");
+    LinuxSingleInstance instance(chosen);
+    EXPECT_FALSE(instance.AnotherInstanceRunning());
+    EXPECT_TRUE(std::filesystem::exists(rootCache + "/tarvelo/tarvelo.lock"));
+
+    struct stat st {};
+    ASSERT_EQ(::lstat(reached.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0755u);
+    if (c.ownFolderThere) {
+      ASSERT_EQ(::lstat((reached + "/tarvelo").c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 07777, 0755u) << "the folder behind the link was changed";
+      EXPECT_TRUE(std::filesystem::is_empty(reached + "/tarvelo")) << "a lock was made behind the link";
+    } else {
+      EXPECT_TRUE(std::filesystem::is_empty(reached)) << "a folder was made behind the link";
+    }
+  }
 }
 
 TEST(LinuxShutdownRequests, TerminationSignalsBecomeReadableRequests) {

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <memory>
 #include <sstream>
+#include <string_view>
 
 #include "platform/linux/UniqueFd.h"
 
@@ -122,6 +123,24 @@ CpuLimitError FromErrno(int error) {
   }
 }
 
+// A group path as /proc/<pid>/cgroup and the records give it: absolute, with
+// no empty, "." or ".." part.
+bool PlainGroupPath(const std::string& path) {
+  if (path.empty() || path.front() != '/') return false;
+  if (path == "/") return true;
+  std::size_t start = 1;
+  while (start <= path.size()) {
+    const std::size_t end = std::min(path.find('/', start), path.size());
+    const std::string_view part(path.data() + start, end - start);
+    if (part.empty() || part == "." || part == "..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+// Where processes go back to inside a group that cgroup v2 lets hold none.
+constexpr char kLiftedGroup[] = "tarvelo-lifted";
+
 unsigned OnlineProcessors() {
   const long n = ::sysconf(_SC_NPROCESSORS_ONLN);
   return n > 0 ? static_cast<unsigned>(n) : 1;
@@ -216,12 +235,44 @@ CpuLimitError CgroupCpuLimiter::SetQuota(const std::string& groupDir, int percen
   return asSet ? CpuLimitError::None : CpuLimitError::Failed;
 }
 
-void CgroupCpuLimiter::SwitchQuotaOff(const std::string& groupDir) {
-  if (places_.version == CgroupVersion::V2) {
-    WriteSmallFile(groupDir + "/cpu.max", "max " + std::to_string(kPeriodUsec) + "\n");
-  } else {
-    WriteSmallFile(groupDir + "/cpu.cfs_quota_us", "-1\n");
+std::optional<std::string> CgroupCpuLimiter::OriginOf(const std::string& group) const {
+  const std::string own = "/" + places_.groupName;
+  if (group != own && group.compare(0, own.size() + 1, own + "/") != 0) return group;
+  // A child a limited process started: it came from where that process came from.
+  const std::size_t start = own.size() + 1;
+  const std::string name = group.size() > start ? group.substr(start, group.find('/', start) - start) : "";
+  if (name.empty()) return std::nullopt;
+  for (const auto& [pid, limit] : limits_) {
+    if (limit.group == name) return limit.origin;
   }
+  const auto record = ReadSmallFile(StateFile(name));
+  if (!record || !PlainGroupPath(Trimmed(*record))) return std::nullopt;
+  return Trimmed(*record);
+}
+
+std::string CgroupCpuLimiter::ReturnGroup(const std::string& origin) const {
+  // No record (or a broken one) says where it came from: the top.
+  if (!PlainGroupPath(origin) || origin == "/") return places_.hierarchy;
+  const std::string own = "/" + places_.groupName;
+  std::string path = origin;
+  while (!path.empty()) {
+    const bool ours = path == own || path.compare(0, own.size() + 1, own + "/") == 0;
+    if (!ours && IsDirectory(places_.hierarchy + path)) break;
+    path.erase(path.rfind('/'));
+  }
+  return places_.hierarchy + path;
+}
+
+bool CgroupCpuLimiter::MoveBack(ProcessId pid, const std::string& groupDir) {
+  const std::string member = std::to_string(pid) + "\n";
+  int error = WriteSmallFile(groupDir + "/cgroup.procs", member);
+  if (error == 0 || error == ESRCH) return true;  // moved, or ended meanwhile
+  // cgroup v2 refuses processes in a group whose children have controllers
+  // (EBUSY): a group of their own inside still comes under its caps.
+  const std::string lifted = groupDir + "/" + kLiftedGroup;
+  if ((::mkdir(lifted.c_str(), 0755) != 0 && errno != EEXIST) || !IsDirectory(lifted)) return false;
+  error = WriteSmallFile(lifted + "/cgroup.procs", member);
+  return error == 0 || error == ESRCH;
 }
 
 CpuLimitError CgroupCpuLimiter::Apply(ProcessId pid, int percent) {
@@ -234,8 +285,10 @@ CpuLimitError CgroupCpuLimiter::Apply(ProcessId pid, int percent) {
     return CpuLimitError::ProcessGone;
   }
   if (!start) return CpuLimitError::ProcessGone;
-  const auto origin = CpuGroupOf(places_.procRoot, pid, places_.version);
-  if (!origin) return CpuLimitError::ProcessGone;
+  const auto current = CpuGroupOf(places_.procRoot, pid, places_.version);
+  if (!current) return CpuLimitError::ProcessGone;
+  const auto origin = OriginOf(*current);
+  if (!origin) return CpuLimitError::Failed;
 
   const std::string parent = ParentGroup();
   if (::mkdir(parent.c_str(), 0755) != 0 && errno != EEXIST) return FromErrno(errno);
@@ -283,20 +336,15 @@ bool CgroupCpuLimiter::Dissolve(const std::string& group, const std::string& ori
     ::unlink(StateFile(group).c_str());
     return true;
   }
-  SwitchQuotaOff(dir);
-  std::string back = places_.hierarchy + origin;
-  if (origin.empty() || origin.front() != '/' || origin.find("/..") != std::string::npos || !IsDirectory(back)) {
-    back = places_.hierarchy;  // the origin has gone: the top of the hierarchy
-  }
   bool removed = false;
-  // A process of the group may fork while it is emptied: a few rounds.
+  // A process of the group may fork while it is emptied, and groups on the
+  // way back may go meanwhile: a few rounds.
   for (int round = 0; round < 20 && !removed; ++round) {
-    for (ProcessId member : PidsOf(dir)) {
-      if (WriteSmallFile(back + "/cgroup.procs", std::to_string(member) + "\n") != 0 && back != places_.hierarchy) {
-        WriteSmallFile(places_.hierarchy + "/cgroup.procs", std::to_string(member) + "\n");
-      }
-    }
-    removed = RemoveGroup(dir);
+    const std::string back = ReturnGroup(origin);
+    bool stuck = false;
+    for (ProcessId member : PidsOf(dir)) stuck = !MoveBack(member, back) || stuck;
+    // Never higher up: a process that cannot go back stays here, under its cap.
+    if (!stuck) removed = RemoveGroup(dir);
   }
   if (removed) ::unlink(StateFile(group).c_str());
   return removed;
@@ -309,9 +357,8 @@ void CgroupCpuLimiter::RemoveParentIfEmpty() {
 bool CgroupCpuLimiter::Lift(ProcessId pid) {
   const auto it = limits_.find(pid);
   if (it == limits_.end()) return false;
-  const Limit limit = it->second;
-  limits_.erase(it);
-  const bool gone = Dissolve(limit.group, limit.origin);
+  const bool gone = Dissolve(it->second.group, it->second.origin);
+  if (gone) limits_.erase(it);
   RemoveParentIfEmpty();
   return gone;
 }
@@ -324,7 +371,9 @@ bool CgroupCpuLimiter::Limits(ProcessId pid) {
 }
 
 void CgroupCpuLimiter::LiftAll() {
-  while (!limits_.empty()) Lift(limits_.begin()->first);
+  std::vector<ProcessId> limited;
+  for (const auto& [pid, limit] : limits_) limited.push_back(pid);
+  for (ProcessId pid : limited) Lift(pid);
 }
 
 int CgroupCpuLimiter::LiftLeftovers() {

@@ -25,14 +25,22 @@ struct CgroupPlaces {
   // The processors a percent of the whole machine is counted over; 0 for the
   // online processors.
   unsigned processors = 0;
+  // The name of the parent of the limiter's groups, at the top of the hierarchy.
+  std::string groupName = "tarvelo";
 };
 
 // Caps processes with the kernel's CPU bandwidth control, directly in the
 // control-group hierarchy: a group per limited process under a "tarvelo"
-// parent, with cpu.max (v2) or cpu.cfs_quota_us / cpu.cfs_period_us (v1).
+// parent (CgroupPlaces::groupName), with cpu.max (v2) or cpu.cfs_quota_us /
+// cpu.cfs_period_us (v1).
 // The process is moved in through cgroup.procs (its later children follow it),
-// and on lifting the quota is switched off, every process of the group goes
-// back to the group the limited process came from, and the group is removed.
+// and on lifting every process of the group goes back to the group the
+// limited process came from, and the group is removed. Where that group has
+// gone, they go to its nearest ancestor that still exists, never higher, so
+// that the caps an administrator set above it still hold; where cgroup v2
+// lets that group hold no processes (its children have controllers), into a
+// group "tarvelo-lifted" made inside it. A process that cannot be put back
+// there stays in its group under its cap, and the lift is tried again later.
 // Only groups under the "tarvelo" parent are ever changed or removed; they
 // are also the record of what an earlier run left.
 class CgroupCpuLimiter final : public CpuLimiter {
@@ -47,6 +55,8 @@ class CgroupCpuLimiter final : public CpuLimiter {
 
   bool Available() const override { return Usable(places_); }
   CpuLimitError Apply(ProcessId pid, int percent) override;
+  // A limit whose process could not be put back stays, for a later Lift or
+  // the next start.
   bool Lift(ProcessId pid) override;
   bool Limits(ProcessId pid) override;
   void LiftAll() override;
@@ -54,7 +64,7 @@ class CgroupCpuLimiter final : public CpuLimiter {
 
   // The directory of the group that holds a limited process; empty when none.
   std::string GroupOf(ProcessId pid) const;
-  std::string ParentGroup() const { return places_.hierarchy + "/tarvelo"; }
+  std::string ParentGroup() const { return places_.hierarchy + "/" + places_.groupName; }
 
   static constexpr std::uint64_t kPeriodUsec = 100'000;
 
@@ -66,7 +76,16 @@ class CgroupCpuLimiter final : public CpuLimiter {
   };
 
   CpuLimitError SetQuota(const std::string& groupDir, int percent);
-  void SwitchQuotaOff(const std::string& groupDir);
+  // Where a process now in group (relative to the hierarchy) came from: that
+  // group, or for one of the limiter's groups (a child of a limited process),
+  // where that group's process came from; nothing when no record says.
+  std::optional<std::string> OriginOf(const std::string& group) const;
+  // The directory a process whose group was origin goes back to: origin, else
+  // its nearest ancestor that exists; never one of the limiter's groups.
+  std::string ReturnGroup(const std::string& origin) const;
+  // Moves a process into groupDir, or where groupDir takes no processes, into
+  // a group of its own inside. False when the process is still where it was.
+  bool MoveBack(ProcessId pid, const std::string& groupDir);
   // Moves every process of the group back to origin and removes the group and
   // its record. True when the group is gone.
   bool Dissolve(const std::string& group, const std::string& origin);

@@ -77,9 +77,10 @@ UniqueFd OpenRoot(Trust trust) {
 
 // Opens the folder dir by walking it one component at a time, never letting a
 // name be swapped for a link between a check and its use. Links on the way are
-// followed only when trusted. Missing folders are made (owner-only) when
-// create holds. On failure errno tells why (ENOENT for a missing folder).
-UniqueFd OpenDirectory(const std::string& dir, bool create, Trust trust) {
+// followed only when trusted, and not at all without followLinks. Missing
+// folders are made (owner-only) when create holds. On failure errno tells why
+// (ENOENT for a missing folder).
+UniqueFd OpenDirectory(const std::string& dir, bool create, Trust trust, bool followLinks = true) {
   const std::string absolute = AbsolutePath(dir);
   if (absolute.empty()) return {};
   std::deque<std::string> parts;
@@ -105,6 +106,10 @@ UniqueFd OpenDirectory(const std::string& dir, bool create, Trust trust) {
       return {};
     }
     if (S_ISLNK(st.st_mode)) {
+      if (!followLinks) {
+        errno = ELOOP;
+        return {};
+      }
       char target[PATH_MAX];
       const ssize_t n = ::readlinkat(current.Get(), name.c_str(), target, sizeof target - 1);
       if (n <= 0 || ++links > 40) {
@@ -261,6 +266,30 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view data) {
   // Make the rename itself durable.
   ::fsync(dir.Get());
   return true;
+}
+
+UniqueFd OpenOwnDirectory(std::string path, bool create) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  const auto parts = Split(path);
+  if (!parts) return {};
+  const Trust trust = TrustForCaller();
+  // Root follows no link, not even one of its own.
+  const UniqueFd parent = OpenDirectory(parts->dir, create, trust, trust == Trust::Anyone);
+  if (!parent.Valid()) return {};
+  const char* name = parts->name.c_str();
+  if (create && ::mkdirat(parent.Get(), name, 0700) != 0 && errno != EEXIST) return {};
+  struct stat st {};
+  if (::fstatat(parent.Get(), name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode) ||
+      !Trusted(st, trust, true)) {
+    return {};
+  }
+  UniqueFd folder(::openat(parent.Get(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  struct stat opened {};
+  if (!folder.Valid() || ::fstat(folder.Get(), &opened) != 0 || opened.st_dev != st.st_dev ||
+      opened.st_ino != st.st_ino) {
+    return {};
+  }
+  return folder;
 }
 
 bool IsChangeableOnlyByRoot(const std::string& path) {

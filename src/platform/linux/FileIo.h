@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/linux/UniqueFd.h"
+
 namespace platform::linux_impl {
 
 enum class ReadStatus { Ok, Missing, Failed, TooLarge };
@@ -35,6 +37,16 @@ FileContents ReadOwnFile(const std::string& path, std::size_t maxBytes);
 // running as root, a file or folder that ReadOwnFile would not trust. Returns
 // false on any failure.
 bool ReplaceFileAtomically(const std::string& path, std::string_view data);
+
+// Opens the folder at path that holds files the program keeps to itself; with
+// create it is made (owner-only) when missing, with the folders above it. The
+// folder itself is never a symbolic link. Running as root, it and every folder
+// above it must belong to root with no one else allowed to write to them (a
+// sticky folder may lie further up), as for ReadOwnFile, and no part of the
+// path may be a symbolic link, not even root's: what root makes or changes in
+// the folder is then in the place the path names. An invalid descriptor on
+// failure.
+UniqueFd OpenOwnDirectory(std::string path, bool create);
 
 // Whether the file at path is a regular file that only root can change: it
 // and every folder above it belong to root and no one else may write to them.

@@ -13,6 +13,8 @@
 #include <cstring>
 #include <optional>
 
+#include "platform/linux/FileIo.h"
+
 namespace platform::linux_impl {
 
 namespace {
@@ -20,16 +22,40 @@ namespace {
 constexpr char kLockName[] = "tarvelo.lock";
 constexpr char kSocketName[] = "tarvelo.socket";
 
-std::string CacheHome() {
-  const char* cache = std::getenv("XDG_CACHE_HOME");
-  if (cache != nullptr && *cache == '/') return cache;
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && *home == '/') return std::string(home) + "/.cache";
+// ~/.cache of the account's home in the password database.
+std::string AccountCacheHome() {
   if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir != nullptr &&
                                                      *entry->pw_dir == '/') {
     return std::string(entry->pw_dir) + "/.cache";
   }
   return "";
+}
+
+std::string CacheHome() {
+  const char* cache = std::getenv("XDG_CACHE_HOME");
+  if (cache != nullptr && *cache == '/') return cache;
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && *home == '/') return std::string(home) + "/.cache";
+  return AccountCacheHome();
+}
+
+// Whether an open folder is this user's and nobody else's.
+bool OnlyThisUsers(const UniqueFd& folder) {
+  struct stat st {};
+  return folder.Valid() && ::fstat(folder.Get(), &st) == 0 && st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
+}
+
+// The folder "tarvelo" under cacheHome, made when missing; "" when it cannot
+// be trusted.
+std::string OwnCacheFolder(const char* cacheHome) {
+  if (cacheHome == nullptr || *cacheHome != '/') return "";
+  const std::string own = std::string(cacheHome) + "/tarvelo";
+  const UniqueFd folder = OpenOwnDirectory(own, true);
+  struct stat st {};
+  if (!folder.Valid() || ::fstat(folder.Get(), &st) != 0 || st.st_uid != ::getuid()) return "";
+  // A folder of ours that an old umask left open to others is closed again.
+  if ((st.st_mode & 077) != 0 && ::fchmod(folder.Get(), 0700) != 0) return "";
+  return own;
 }
 
 std::optional<sockaddr_un> SocketAddress(const std::string& directory) {
@@ -56,25 +82,17 @@ bool PrivateDirectory(const std::string& path) {
          st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
 }
 
-std::string InstanceDirectory(const char* runtimeDir, const char* cacheHome) {
-  if (runtimeDir != nullptr && PrivateDirectory(runtimeDir)) return runtimeDir;
-  if (cacheHome == nullptr || *cacheHome != '/') return "";
-  // ~/.cache itself may be shared with nobody but may be wider than 0700; only
-  // the folder of our own must be private.
-  ::mkdir(cacheHome, 0700);
-  const std::string own = std::string(cacheHome) + "/tarvelo";
-  if (::mkdir(own.c_str(), 0700) != 0 && errno != EEXIST) return "";
-  struct stat st {};
-  // A folder of ours that an old umask left open to others is closed again;
-  // anything else (a link, someone else's folder) is not used.
-  if (::lstat(own.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 077) != 0) {
-    ::chmod(own.c_str(), 0700);
+std::string InstanceDirectory(const char* runtimeDir, const char* cacheHome, const char* accountCacheHome) {
+  if (runtimeDir != nullptr && *runtimeDir == '/' && OnlyThisUsers(OpenOwnDirectory(runtimeDir, false))) {
+    return runtimeDir;
   }
-  return PrivateDirectory(own) ? own : "";
+  if (std::string own = OwnCacheFolder(cacheHome); !own.empty()) return own;
+  return OwnCacheFolder(accountCacheHome);
 }
 
 LinuxSingleInstance::LinuxSingleInstance(std::string directory)
-    : directory_(directory.empty() ? InstanceDirectory(std::getenv("XDG_RUNTIME_DIR"), CacheHome().c_str())
+    : directory_(directory.empty() ? InstanceDirectory(std::getenv("XDG_RUNTIME_DIR"), CacheHome().c_str(),
+                                                       AccountCacheHome().c_str())
                                    : std::move(directory)) {}
 
 bool LinuxSingleInstance::AnotherInstanceRunning() {

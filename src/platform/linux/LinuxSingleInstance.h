@@ -32,10 +32,14 @@ class LinuxSingleInstance final : public SingleInstance {
 // The directory of the lock and the socket: runtimeDir ($XDG_RUNTIME_DIR) when
 // it is an absolute path to a directory of this user that nobody else may
 // enter; else "tarvelo" under cacheHome ($XDG_CACHE_HOME, else ~/.cache),
-// created with mode 0700 and checked the same way. "" when neither is safe:
-// the program then runs without the single-instance check rather than use a
-// place others could tamper with.
-std::string InstanceDirectory(const char* runtimeDir, const char* cacheHome);
+// created with mode 0700 and checked the same way; else the same under
+// accountCacheHome (~/.cache of the account's home in the password database),
+// for root started with another user's environment (sudo -E), whose home root
+// must not trust. The folders are opened as OpenOwnDirectory does: never
+// through a symbolic link at the end, and as root through none at all, on
+// root's folders only. "" when none is safe: the program then runs without
+// the single-instance check rather than use a place others could tamper with.
+std::string InstanceDirectory(const char* runtimeDir, const char* cacheHome, const char* accountCacheHome = nullptr);
 
 // Whether path is a real directory (no symbolic link) owned by this user,
 // with no access for group or others.
