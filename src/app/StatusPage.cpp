@@ -1,6 +1,7 @@
 #include "app/StatusPage.h"
 
 #include "app/Artwork.h"
+#include "boost/FasterFigure.h"
 #include "common/PropertyBag.h"
 #include "monitor/CpuMonitor.h"
 #include "monitor/ModuleCpuMonitorSupport.h"
@@ -55,6 +56,8 @@ StatusPage::StatusPage(QWidget* parent, int widthTwips, int heightTwips, platfor
   LabelTime = Value(this, "LabelTime", "time", 1800, 1080);
   Label1 = Caption(this, "Label1", "Whole system faster:", 1200, 1320);
   LabelSpeed = Value(this, "LabelSpeed", "0%", 3120, 1320, QColor(255, 0, 0));
+  // The figure is easily read as "the whole system is this much faster": say what it measures.
+  for (widgets::Label* label : {Label1, LabelSpeed}) label->setToolTip(kFasterFigureMeaning);
   Label2 = Caption(this, "Label2", "Now Speeding up:", 1200, 1560);
   LabelStateNowImproving = Value(this, "LabelStateNowImproving", "None", 2760, 1560, QColor(0, 128, 0));
   Label5 = Caption(this, "Label5", "The count of the process with CPU usage limited:", 1200, 1800);

@@ -8,6 +8,11 @@
 
 namespace tarvelo {
 
+// What the figure means, in one sentence, for the user who points at it.
+inline constexpr const char* kFasterFigureMeaning =
+    "How much less the program in front waited for a processor than the rest of the machine did, in the two "
+    "seconds after Tarvelo raised it (100% means it did not wait at all).";
+
 // The figure beside "Whole system faster:", measured over the first two
 // seconds (kWindowNs) after a boost:
 //

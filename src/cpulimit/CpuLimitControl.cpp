@@ -112,4 +112,15 @@ std::string LimitFailureText(CpuLimitError error) {
   return head + "the system did not take it.\n\nTry again, or run Tarvelo with administrator rights.";
 }
 
+std::string LimitUnavailableText(CpuLimitError why) {
+  const std::string head = "Limits cannot work here: ";
+  switch (why) {
+    case CpuLimitError::None: return {};
+    case CpuLimitError::NeedsNewerSystem: return head + "they need Windows 8 or later.";
+    case CpuLimitError::NotPermitted: return head + "the system does not allow them. Run Tarvelo as administrator.";
+    default: break;
+  }
+  return head + "they need systemd with control groups v2, or Tarvelo run as root.";
+}
+
 }  // namespace tarvelo

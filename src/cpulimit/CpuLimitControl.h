@@ -41,6 +41,8 @@ class CpuLimitControl {
   int Tick();
   // The program's end: every cap this run set is lifted.
   void LiftAll();
+  // Why no cap can be set here at all; None where caps can work.
+  platform::CpuLimitError WhyUnavailable() const { return limiter_.WhyUnavailable(); }
   // The start: the caps an earlier run left behind (a crash) are lifted.
   int LiftLeftovers() { return limiter_.LiftLeftovers(); }
 
@@ -59,5 +61,8 @@ class CpuLimitControl {
 // The message shown when a cap could not be set: what happened and what
 // would make it possible, in plain words. Empty for None.
 std::string LimitFailureText(platform::CpuLimitError error);
+// The page's notice where no cap can work here at all, short enough for its
+// corner: that limits cannot work, and what they need. Empty for None.
+std::string LimitUnavailableText(platform::CpuLimitError why);
 
 }  // namespace tarvelo

@@ -56,9 +56,28 @@ CpuPage::CpuPage(QWidget* parent, int widthTwips, int heightTwips, platform::Pro
   CommandLimitProcessCPU = button::PlaceCommand(this, "CommandLimitProcessCPU", "Limit", 2520, 5040, 1455, 375);
   connect(CommandRefreshProcess, &button::Command::Click, this, &CpuPage::Refresh);
   connect(CommandLimitProcessCPU, &button::Command::Click, this, &CpuPage::OpenLimitDialog);
+
+  // Right of the buttons, in the notice red of the booster page.
+  LabelLimitNotice = new Label(this, "LabelLimitNotice", QString(), 4140, 4875);
+  LabelLimitNotice->SetFixedSizeTwips(3135, 540);
+  LabelLimitNotice->setWordWrap(true);
+  LabelLimitNotice->SetColor(QColor(192, 0, 0));
+  LabelLimitNotice->hide();
+  UpdateLimitNotice();
 }
 
-void CpuPage::Refresh() { ShowProcessList(LoadProcessList(processes_)); }
+void CpuPage::UpdateLimitNotice() {
+  const platform::CpuLimitError why = limits_.WhyUnavailable();
+  LabelLimitNotice->SetCaption(QString::fromStdString(LimitUnavailableText(why)));
+  // The whole story, for whoever points at it.
+  LabelLimitNotice->setToolTip(QString::fromStdString(LimitFailureText(why)));
+  LabelLimitNotice->setVisible(why != platform::CpuLimitError::None);
+}
+
+void CpuPage::Refresh() {
+  ShowProcessList(LoadProcessList(processes_));
+  UpdateLimitNotice();
+}
 
 void CpuPage::ShowProcessList(const std::vector<ProcessRow>& rows) {
   FillList(rows);

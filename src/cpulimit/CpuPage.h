@@ -57,6 +57,8 @@ class CpuPage : public widgets::PagePanel {
   widgets::ListView* ListViewProcesses;
   button::Command* CommandRefreshProcess;
   button::Command* CommandLimitProcessCPU;
+  // Where no process can be limited here at all, says so before anyone tries.
+  widgets::Label* LabelLimitNotice;
   // The rows' icons by key ("P2", "P3", ...), refilled with the list.
   QHash<QString, QIcon> ImageListProcesses;
 
@@ -67,6 +69,7 @@ class CpuPage : public widgets::PagePanel {
   void FillList(const std::vector<ProcessRow>& rows);
   void ReconcileLimitSlots();
   void ShowRowLimit(int row, std::int32_t pid);
+  void UpdateLimitNotice();
 
   platform::ProcessTable& processes_;
   platform::FileIcons& icons_;

@@ -16,7 +16,18 @@ std::string ReleaseEventText(std::int64_t releasedMB) {
 std::string ReleaseMessageText(std::int64_t releasedMB) { return "Success! " + ReleaseEventText(releasedMB); }
 
 ReleaseMessage ReleaseMessageOf(const ReleaseResult& result, bool canGrant, std::string_view byHand) {
-  if (!result.onlyOwnProcess) return {ReleaseMessageText(result.releasedMB), false, false};
+  if (!result.onlyOwnProcess && result.releasedMB > 0) return {ReleaseMessageText(result.releasedMB), false, false};
+  if (!result.onlyOwnProcess) {
+    // Nothing moved: no success to report.
+    std::string text = "No memory could be released. ";
+    if (result.swapFree == false) {
+      text += "Programs' own memory can only be moved out to swap space, and this system has no free swap space; "
+              "only memory read from files can be released without it.";
+    } else {
+      text += "The programs' memory is in use right now, or was released a moment ago.";
+    }
+    return {text, true, false};
+  }
   std::string text = "Tarvelo released only its own memory (" + std::to_string(result.releasedMB) +
                      " MB): releasing the memory of your other programs needs the right CAP_SYS_NICE, which "
                      "Tarvelo's helper does not have.";
@@ -51,6 +62,7 @@ ReleaseResult MemoryReleaser::Release() {
   ReleaseResult result;
   result.onlyOwnProcess = !trimmer_.MayTrimOthers();
   result.releasedMB = BytesToMB(DoAllMiniUseMemory());
+  result.swapFree = trimmer_.SwapFree();
   return result;
 }
 

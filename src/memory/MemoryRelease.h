@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,10 +41,13 @@ struct ReleaseResult {
   std::int64_t releasedMB = 0;
   // The program could trim no process but its own: the user is told why.
   bool onlyOwnProcess = false;
+  // Whether programs' own memory had swap space to go to, as the system said.
+  std::optional<bool> swapFree;
 };
 
 // The message after a release by hand. It keeps the success text when other
-// processes could be trimmed; otherwise it says what was released and what
+// processes could be trimmed and something was released; when nothing was,
+// it says so and why that is most likely; otherwise it says what was released and what
 // would allow more: "Allow…" where canGrant (the helper can be given its
 // right here), else what an administrator can run (byHand) or installing the
 // helper, or running as root.

@@ -25,6 +25,8 @@ class CpuLimiter {
   virtual ~CpuLimiter() = default;
   // Whether limits can work here at all.
   virtual bool Available() const = 0;
+  // Why they cannot, known before any is tried; None while they can.
+  virtual CpuLimitError WhyUnavailable() const { return Available() ? CpuLimitError::None : CpuLimitError::Unsupported; }
   // Sets or changes the cap of a process to `percent` (1..100) of the whole
   // machine, all processors together. Children the process starts from then
   // on share the cap.
@@ -44,6 +46,7 @@ class NoCpuLimiter final : public CpuLimiter {
  public:
   explicit NoCpuLimiter(CpuLimitError why = CpuLimitError::Unsupported) : why_(why) {}
   bool Available() const override { return false; }
+  CpuLimitError WhyUnavailable() const override { return why_; }
   CpuLimitError Apply(ProcessId, int) override { return why_; }
   bool Lift(ProcessId) override { return false; }
   bool Limits(ProcessId) override { return false; }

@@ -41,6 +41,9 @@ class WorkingSetTrimmer {
   // Whether a trim can reach other processes than the program's own; without
   // that right the user is told what would give it.
   virtual bool MayTrimOthers() = 0;
+  // Whether programs' own (anonymous) memory has anywhere to go: free swap
+  // space. Nothing where the system does not say.
+  virtual std::optional<bool> SwapFree() { return std::nullopt; }
 };
 
 }  // namespace platform

@@ -173,6 +173,8 @@ TEST_F(ProcessPageTest, StartUpTickAndTimerTicksShowEachBoost) {
   stats.processes[10] = {{10, {500'000'000, 0}}};
   Tick();
   EXPECT_EQ(Status().LabelSpeed->text(), "100%");
+  EXPECT_TRUE(Status().LabelSpeed->toolTip().startsWith("How much less the program in front waited for a processor"))
+      << "the figure says what it measures";
 
   fake.windows->front = 0x20;
   QTest::keyClick(Page().ComboSpeed, Qt::Key_Up);  // Above Normal from now on

@@ -12,6 +12,7 @@
 #include "app/FormTarvelo.h"
 #include "app/StatusPage.h"
 #include "button/Command.h"
+#include "cpulimit/CpuLimitControl.h"
 #include "cpulimit/FormSetProcessCpuPercent.h"
 #include "platform/fake/FakePlatform.h"
 #include "support/ModalWatcher.h"
@@ -228,6 +229,21 @@ TEST_F(CpuPageTest, ARefusedCapTakesNoSlotAndSaysWhy) {
   EXPECT_EQ(List().Text(1, 3), "");
   TickTimerCPU();
   EXPECT_EQ(Page().LabelCPULimitedCount->text(), "0");
+}
+
+// Where no cap can work at all the page says so when it shows, before a
+// process is chosen; the notice goes once caps can work.
+TEST_F(CpuPageTest, WhereNoLimitCanWorkThePageSaysSoUpFront) {
+  fake.cpuLimiter->available = false;
+  EXPECT_FALSE(Page().LabelLimitNotice->isHidden());
+  EXPECT_EQ(Page().LabelLimitNotice->text(),
+            "Limits cannot work here: they need systemd with control groups v2, or Tarvelo run as root.");
+  EXPECT_TRUE(Page().LabelLimitNotice->toolTip().startsWith("The CPU limit could not be set: this system"));
+  fake.cpuLimiter->available = true;
+  emit Page().CommandRefreshProcess->Click();
+  EXPECT_TRUE(Page().LabelLimitNotice->isHidden());
+  EXPECT_EQ(LimitUnavailableText(platform::CpuLimitError::NeedsNewerSystem),
+            "Limits cannot work here: they need Windows 8 or later.");
 }
 
 TEST_F(CpuPageTest, TheTimerFreesTheSlotOfAnEndedProcess) {

@@ -120,26 +120,41 @@ TEST_F(MemoryReleaserTest, ReleasedIsTheSumOfEachTrimmedProcesssOwnDrop) {
   EXPECT_EQ(Releaser([] { return true; }).Release().releasedMB, 0);
 }
 
+TEST_F(MemoryReleaserTest, WhetherSwapWasFreeComesWithTheResult) {
+  fake.trimmer->swapFree = false;
+  EXPECT_EQ(Releaser([] { return true; }).Release().swapFree, false);
+}
+
 TEST_F(MemoryReleaserTest, ARightOnlyForItselfIsReported) {
   fake.trimmer->mayTrimOthers = false;
   EXPECT_TRUE(Releaser([] { return true; }).Release().onlyOwnProcess);
 }
 
 TEST(ReleaseMessages, SuccessWhenOthersCouldBeTrimmedElseWhatWouldHelp) {
-  const ReleaseMessage trimmed = ReleaseMessageOf({37, false}, true);
+  const ReleaseMessage trimmed = ReleaseMessageOf({37, false, {}}, true);
   EXPECT_EQ(trimmed.text, "Success! 37 MB memory released.");
   EXPECT_FALSE(trimmed.warning);
   EXPECT_FALSE(trimmed.offerAllow);
-  EXPECT_EQ(ReleaseMessageOf({0, false}, false).text, "Success! 0 MB memory released.");
+  // Nothing released is no success: it says so, and the likely reason.
+  const ReleaseMessage noSwap = ReleaseMessageOf({0, false, false}, false);
+  EXPECT_TRUE(noSwap.warning);
+  EXPECT_EQ(noSwap.text.find("Success!"), std::string::npos) << noSwap.text;
+  EXPECT_EQ(noSwap.text.rfind("No memory could be released. ", 0), 0u) << noSwap.text;
+  EXPECT_NE(noSwap.text.find("no free swap space"), std::string::npos) << noSwap.text;
+  for (const std::optional<bool> swap : {std::optional<bool>(true), std::optional<bool>()}) {
+    const ReleaseMessage nothing = ReleaseMessageOf({0, false, swap}, false);
+    EXPECT_EQ(nothing.text.rfind("No memory could be released. ", 0), 0u) << nothing.text;
+    EXPECT_EQ(nothing.text.find("swap"), std::string::npos) << nothing.text;
+  }
 
-  const ReleaseMessage grantable = ReleaseMessageOf({3, true}, true);
+  const ReleaseMessage grantable = ReleaseMessageOf({3, true, {}}, true);
   EXPECT_TRUE(grantable.warning);
   EXPECT_TRUE(grantable.offerAllow);
   EXPECT_EQ(grantable.text.find("Success!"), std::string::npos);
   EXPECT_NE(grantable.text.find("only its own memory (3 MB)"), std::string::npos) << grantable.text;
   EXPECT_NE(grantable.text.find("\"Allow\u2026\""), std::string::npos) << grantable.text;
 
-  const ReleaseMessage install = ReleaseMessageOf({0, true}, false);
+  const ReleaseMessage install = ReleaseMessageOf({0, true, {}}, false);
   EXPECT_TRUE(install.warning);
   EXPECT_FALSE(install.offerAllow);
   EXPECT_EQ(install.text.find("Allow"), std::string::npos) << install.text;
@@ -148,7 +163,7 @@ TEST(ReleaseMessages, SuccessWhenOthersCouldBeTrimmedElseWhatWouldHelp) {
 
   // Where nothing can be granted from here: the command an administrator can run.
   const char* const setcap = "setcap cap_sys_nice+ep /usr/libexec/tarvelo/tarvelo-priv";
-  const ReleaseMessage byHand = ReleaseMessageOf({2, true}, false, setcap);
+  const ReleaseMessage byHand = ReleaseMessageOf({2, true, {}}, false, setcap);
   EXPECT_FALSE(byHand.offerAllow);
   EXPECT_EQ(byHand.text,
             "Tarvelo released only its own memory (2 MB): releasing the memory of your other programs needs the right "

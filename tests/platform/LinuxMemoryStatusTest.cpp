@@ -1,7 +1,12 @@
 #include "platform/linux/LinuxMemoryStatus.h"
+#include "platform/linux/LinuxWorkingSetTrimmer.h"
 
 #include <gtest/gtest.h>
 #include <sys/sysinfo.h>
+
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "support/TempDir.h"
 
@@ -60,6 +65,18 @@ TEST(LinuxMemoryStatus, RealSystemAgreesWithSysinfo) {
   EXPECT_EQ(s.totalPhys, total);
   EXPECT_GT(s.availPhys, 0u);
   EXPECT_LE(s.availPhys, s.totalPhys);
+}
+
+// Free swap, which programs' own memory needs to be released.
+TEST(LinuxSwap, FreeSwapFromMeminfo) {
+  TempDir dir;
+  for (const auto& [meminfo, expected] : std::vector<std::pair<std::string, std::optional<bool>>>{
+           {"MemTotal: 100 kB\nSwapTotal:       0 kB\nSwapFree:        0 kB\n", false},
+           {"MemTotal: 100 kB\nSwapTotal: 2048 kB\nSwapFree:      204 kB\n", true},
+           {"MemTotal: 100 kB\n", std::nullopt}}) {
+    WriteFile(dir.File("meminfo"), meminfo);
+    EXPECT_EQ(LinuxWorkingSetTrimmer(dir.Path()).SwapFree(), expected) << meminfo;
+  }
 }
 
 }  // namespace

@@ -131,6 +131,8 @@ class FakeWorkingSetTrimmer final : public WorkingSetTrimmer {
     return it->second;
   }
   bool MayTrimOthers() override { return mayTrimOthers; }
+  std::optional<bool> SwapFree() override { return swapFree; }
+  std::optional<bool> swapFree;
   std::vector<ProcessId> trimmed;
   std::function<void(ProcessId)> onTrim;
   std::map<ProcessId, std::uint64_t> resident;

@@ -28,4 +28,14 @@ std::optional<std::uint64_t> LinuxWorkingSetTrimmer::ResidentBytes(ProcessId pid
 
 bool LinuxWorkingSetTrimmer::MayTrimOthers() { return HasEffectiveSysNice() || (helper_ && helper_->Usable()); }
 
+std::optional<bool> LinuxWorkingSetTrimmer::SwapFree() {
+  const auto meminfo = ReadProcText(root_ + "/meminfo");
+  if (!meminfo) return std::nullopt;
+  const auto at = meminfo->find("\nSwapFree:");
+  if (at == std::string::npos) return std::nullopt;
+  const auto digits = meminfo->find_first_of("0123456789", at);
+  if (digits == std::string::npos) return std::nullopt;
+  return meminfo->compare(digits, 2, "0 ") != 0;
+}
+
 }  // namespace platform::linux_impl

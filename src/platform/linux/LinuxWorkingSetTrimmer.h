@@ -21,6 +21,8 @@ class LinuxWorkingSetTrimmer final : public WorkingSetTrimmer {
   bool TrimWorkingSet(ProcessId pid) override;
   std::optional<std::uint64_t> ResidentBytes(ProcessId pid) override;
   bool MayTrimOthers() override;
+  // SwapFree in <procRoot>/meminfo above 0.
+  std::optional<bool> SwapFree() override;
 
  private:
   std::string root_;

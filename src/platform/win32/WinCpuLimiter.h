@@ -23,6 +23,9 @@ class WinCpuLimiter final : public CpuLimiter {
   WinCpuLimiter& operator=(const WinCpuLimiter&) = delete;
 
   bool Available() const override;
+  CpuLimitError WhyUnavailable() const override {
+    return Available() ? CpuLimitError::None : CpuLimitError::NeedsNewerSystem;
+  }
   CpuLimitError Apply(ProcessId pid, int percent) override;
   bool Lift(ProcessId pid) override;
   bool Limits(ProcessId pid) override;
