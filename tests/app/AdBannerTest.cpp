@@ -49,6 +49,7 @@ class AdServer : public QObject {
     answer_ = true;
   }
   void NeverAnswer() { answer_ = false; }
+  int Connections() const { return accepted_; }
   // Answers requests for path with a redirect to location (a full address).
   void Redirect(const QByteArray& path, const QByteArray& location) { redirects_[path] = location; }
 
@@ -161,6 +162,51 @@ TEST(AdBanner, TheReplyDecidesWhatTheBannerShowsAndWhetherThePollGoesOn) {
     const QByteArray head = scene.server.requests.value(0).head;
     EXPECT_TRUE(head.startsWith("GET /ad/tarvelo/ HTTP/1.1\r\n")) << head.toStdString();
     EXPECT_TRUE(head.contains("\r\nUser-Agent: Kestrawn\r\n")) << head.toStdString();
+  }
+}
+
+// EnableAd in the user's Config.ini, the system-wide one, or both.
+TEST(AdBanner, TurnedOffTheProgramNeverContactsTheSite) {
+  const struct {
+    const char* what;
+    const char* user;    // nullptr: not set
+    const char* system;
+    bool polls;
+  } cases[] = {
+      {"the default", nullptr, nullptr, true},
+      {"off in the user's file", "0", nullptr, false},
+      {"off in the system-wide file", nullptr, "0", false},
+      {"the user turns it back on", "1", "0", true},
+      {"the user turns it off over the system", "0", "1", false},
+  };
+  for (const auto& c : cases) {
+    AdServer server;
+    server.Reply("ADOffer");
+    SiteAt site{server.Root()};
+    platform::fake::FakePlatform fake;
+    if (c.user != nullptr) fake.settings->Set("Setting", "EnableAd", c.user);
+    if (c.system != nullptr) fake.systemSettings->Set("Setting", "EnableAd", c.system);
+    FormTarvelo form{fake.platform};
+    testing::AssumeTrayHost(form);
+    ASSERT_TRUE(form.Load()) << c.what;
+    form.TimerAd->setInterval(kPollMs);
+    if (c.polls) {
+      ASSERT_TRUE(QTest::qWaitFor([&] { return form.LabelAd->isVisibleTo(&form); }, 5000)) << c.what;
+      EXPECT_EQ(server.requests.size(), 1) << c.what;
+      continue;
+    }
+    // What would start the poll: the start, hiding to the tray, showing again.
+    form.HideToTray();
+    form.show();
+    EXPECT_FALSE(form.TimerAd->isActive()) << c.what;
+    // Eight ticks that would each have asked, with the window's other timers running.
+    int ticks = 0;
+    QObject::connect(form.TimerAd, &QTimer::timeout, [&] { ++ticks; });
+    form.TimerAd->start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks >= 8; }, 10000)) << c.what;
+    EXPECT_EQ(server.Connections(), 0) << c.what;
+    EXPECT_EQ(form.findChild<QNetworkAccessManager*>(), nullptr) << c.what << ": not even a name lookup";
+    EXPECT_FALSE(form.LabelAd->isVisibleTo(&form)) << c.what;
   }
 }
 
