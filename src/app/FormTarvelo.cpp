@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -42,6 +41,7 @@
 #include "widgets/Picture.h"
 #include "widgets/TimeOfDay.h"
 #include "widgets/Twips.h"
+#include "widgets/WebLink.h"
 
 namespace tarvelo {
 
@@ -226,7 +226,7 @@ void FormTarvelo::BuildTrayAndBanner() {
   tray_ = new TrayController(*this, iconFile, this);
   tray_->SetCpuLimitDialogVisible([this] { return CpuLimitDialogVisible(); });
   connect(tray_, &TrayController::PageChosen, this, &FormTarvelo::ShowPage);
-  connect(tray_, &TrayController::HomePageChosen, this, [this] { QDesktopServices::openUrl(QUrl(siteRoot_)); });
+  connect(tray_, &TrayController::HomePageChosen, this, [this] { widgets::OpenWebLink(this, siteRoot_); });
   connect(tray_, &TrayController::ExitChosen, this, &FormTarvelo::ExitProgram);
   connect(TimerTrayIcon, &QTimer::timeout, this, [this] { tray_->Icon().TimerTrayIcon(); });
   trayAbsence_ = new TrayAbsence(*this, [this] { return tray_->HostAvailable(); }, this);

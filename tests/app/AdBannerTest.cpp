@@ -7,10 +7,12 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMouseEvent>
 #include <QNetworkAccessManager>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -18,6 +20,7 @@
 #include "app/FormTarvelo.h"
 #include "support/TrayHost.h"
 #include "support/Browser.h"
+#include "support/ModalWatcher.h"
 #include "platform/fake/FakePlatform.h"
 #include "tray/FormMenu.h"
 #include "tray/TrayController.h"
@@ -346,6 +349,56 @@ TEST(AdBanner, BannerUnderlinesUnderThePointerAndItsLinksOpenTheSite) {
   QTest::mouseClick(homepage, Qt::LeftButton);
   scene.form.findChild<TrayController*>()->Menu()->m_HomePage->trigger();
   EXPECT_EQ(browser.opened, QStringList({root + "/ad/tarvelo/page/", root, root}));
+}
+
+// No web browser or link opener: no handler is set and PATH holds no xdg-open
+// (the offscreen platform opens no link in any case).
+struct NoLinkOpener {
+  NoLinkOpener() {
+    qputenv("PATH", QFile::encodeName(empty.path()));
+    qunsetenv("BROWSER");
+  }
+  ~NoLinkOpener() {
+    qputenv("PATH", path);
+    if (!browser.isNull()) qputenv("BROWSER", browser);
+  }
+  QTemporaryDir empty;
+  QByteArray path = qgetenv("PATH");
+  QByteArray browser = qgetenv("BROWSER");
+};
+
+TEST(AdBanner, ALinkThatCannotBeOpenedSaysSoAndShowsItsAddress) {
+  Scene scene;
+  scene.server.Reply("ADOffer");
+  scene.form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&scene.form));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return scene.label->isVisible(); }, 3000));
+  scene.form.ShowPage(PageId::About);  // the banner stays in view
+  auto* homepage = scene.form.findChild<widgets::Label*>("LabelHomepage");
+  ASSERT_NE(homepage, nullptr);
+  NoLinkOpener noOpener;
+
+  const QString root = scene.server.Root();
+  const struct {
+    const char* what;
+    std::function<void()> click;
+    QString address;
+  } links[] = {
+      {"the banner", [&] { QTest::mouseClick(scene.label, Qt::LeftButton); }, root + "/ad/tarvelo/page/"},
+      {"the About page", [&] { QTest::mouseClick(homepage, Qt::LeftButton); }, root},
+      {"Home Page in the tray menu",
+       [&] { scene.form.findChild<TrayController*>()->Menu()->m_HomePage->trigger(); }, root},
+  };
+  for (const auto& link : links) {
+    testing::ShownMessage message;
+    auto watcher = testing::ShownMessage::Record(message);
+    link.click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.Seen(); }, 5000)) << link.what << ": no message";
+    EXPECT_EQ(message.title, "Tarvelo") << link.what;
+    EXPECT_EQ(message.icon, QMessageBox::Warning) << link.what;
+    EXPECT_TRUE(message.text.contains("could not open")) << message.text.toStdString();
+    EXPECT_TRUE(message.text.contains("\n" + link.address + "\n")) << link.what << ": " << message.text.toStdString();
+  }
 }
 
 }  // namespace
