@@ -37,10 +37,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${TARVELO_HOMEPAGE})
 # The libraries the program links, as dpkg-shlibdeps finds them, and setcap
-# for the post-installation step; pkexec for "Allow…".
+# for the post-installation step; pkexec for "Allow…", xdg-utils to open web links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcap2-bin")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pkexec")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pkexec, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 set(debian_dir ${CMAKE_BINARY_DIR}/debian)

@@ -1,13 +1,11 @@
 #include "app/AboutPage.h"
 
-#include <QDesktopServices>
-#include <QUrl>
-
 #include "app/Artwork.h"
 #include "widgets/Fonts.h"
 #include "widgets/Label.h"
 #include "widgets/Picture.h"
 #include "widgets/Twips.h"
+#include "widgets/WebLink.h"
 
 namespace tarvelo {
 
@@ -34,7 +32,7 @@ AboutPage::AboutPage(QWidget* parent, int widthTwips, int heightTwips, const QSt
   LabelHomepage->SetFixedSizeTwips(3150, 180, false);
   LabelHomepage->SetColor(QColor(0, 0, 255));
   LabelHomepage->setCursor(Qt::PointingHandCursor);
-  connect(LabelHomepage, &Label::Clicked, this, [homePage] { QDesktopServices::openUrl(QUrl(homePage)); });
+  connect(LabelHomepage, &Label::Clicked, this, [this, homePage] { widgets::OpenWebLink(this, homePage); });
 }
 
 }  // namespace tarvelo

@@ -1,6 +1,5 @@
 #include "app/AdBanner.h"
 
-#include <QDesktopServices>
 #include <QEvent>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
@@ -10,6 +9,7 @@
 
 #include "app/ModuleAd.h"
 #include "widgets/Label.h"
+#include "widgets/WebLink.h"
 
 namespace tarvelo {
 
@@ -31,7 +31,7 @@ AdBanner::AdBanner(widgets::Label* labelAd, QTimer* timerAd, std::function<bool(
   });
   connect(timerAd_, &QTimer::timeout, this, &AdBanner::TimerAdTick);
   connect(this, &AdBanner::Downloaded, this, &AdBanner::ShowText);
-  connect(labelAd_, &widgets::Label::Clicked, this, [this] { QDesktopServices::openUrl(pageAddress_); });
+  connect(labelAd_, &widgets::Label::Clicked, this, [this] { widgets::OpenWebLink(labelAd_->window(), pageAddress_.toString()); });
   labelAd_->installEventFilter(this);
   if (labelAd_->window() != labelAd_) labelAd_->window()->installEventFilter(this);
 }

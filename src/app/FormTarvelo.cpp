@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -42,6 +41,7 @@
 #include "widgets/Picture.h"
 #include "widgets/TimeOfDay.h"
 #include "widgets/Twips.h"
+#include "widgets/WebLink.h"
 
 namespace tarvelo {
 
@@ -58,7 +58,7 @@ const QColor kTextGrey(64, 64, 64);
 FormTarvelo::FormTarvelo(platform::Platform& platform, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       platform_(platform),
-      settings_(*platform.settingsFile),
+      settings_(*platform.settingsFile, platform.systemSettingsFile.get()),
       autorun_(*platform.autostart, platform::ExecutablePath()),
       startOptions_(settings_, autorun_),
       siteRoot_(QString::fromStdString(ModuleAd::SiteRoot())),
@@ -226,12 +226,15 @@ void FormTarvelo::BuildTrayAndBanner() {
   tray_ = new TrayController(*this, iconFile, this);
   tray_->SetCpuLimitDialogVisible([this] { return CpuLimitDialogVisible(); });
   connect(tray_, &TrayController::PageChosen, this, &FormTarvelo::ShowPage);
-  connect(tray_, &TrayController::HomePageChosen, this, [this] { QDesktopServices::openUrl(QUrl(siteRoot_)); });
+  connect(tray_, &TrayController::HomePageChosen, this, [this] { widgets::OpenWebLink(this, siteRoot_); });
   connect(tray_, &TrayController::ExitChosen, this, &FormTarvelo::ExitProgram);
   connect(TimerTrayIcon, &QTimer::timeout, this, [this] { tray_->Icon().TimerTrayIcon(); });
   trayAbsence_ = new TrayAbsence(*this, [this] { return tray_->HostAvailable(); }, this);
   connect(trayAbsence_, &TrayAbsence::ExitChosen, this, &FormTarvelo::ExitProgram);
 
+  // Turned off, the banner stays hidden and TimerAd never runs: the program
+  // sends nothing to the web site, not even a name lookup.
+  if (!AdEnabled(settings_)) return;
   const std::string site = siteRoot_.toStdString();
   adBanner_ = new AdBanner(LabelAd, TimerAd, [this] { return CpuLimitDialogVisible(); },
                            QUrl(QString::fromStdString(ModuleAd::AdAddress(site))),
@@ -350,7 +353,8 @@ void FormTarvelo::InstallWindowHook() { tray_->InstallWindowHook(); }
 void FormTarvelo::AddTrayIcon() { tray_->Icon().AddTrayIcon(); }
 
 void FormTarvelo::StartTimers() {
-  for (QTimer* timer : {TimerAd, TimerMemory, TimerProcess, TimerTrayIcon}) timer->start();
+  for (QTimer* timer : {TimerMemory, TimerProcess, TimerTrayIcon}) timer->start();
+  if (adBanner_ != nullptr) TimerAd->start();
   // The diagram samples once a second too. Started with the others, it settles
   // on the same moments, and the program wakes once a second for all of them.
   if (QTimer* sampler = PictureState->CpuMonitorState->Timer1(); sampler->isActive()) sampler->start();
@@ -444,7 +448,7 @@ void FormTarvelo::HideToTray() {
   if (!trayAbsence_->MayHide()) return;
   hide();
   trayAbsence_->WatchWhileHidden();
-  TimerAd->start();
+  if (adBanner_ != nullptr) TimerAd->start();
 }
 
 void FormTarvelo::showEvent(QShowEvent* event) {

@@ -14,6 +14,19 @@ void Settings::WriteSetting(std::string_view section, std::string_view key, std:
   file_.WriteString(section, key, value);
 }
 
+bool Settings::ReadSwitch(const SettingKey& key, bool fallback) const {
+  for (const platform::PrivateProfile* file : {static_cast<const platform::PrivateProfile*>(&file_), systemFile_}) {
+    if (file == nullptr) continue;
+    const std::string value =
+        ModulePublicFunction::TrimAtNull(file->GetString(key.section, key.key, "", kMaxValueChars));
+    if (value == "1") return true;
+    if (value == "0") return false;
+  }
+  return fallback;
+}
+
+bool AdEnabled(const Settings& settings) { return settings.ReadSwitch(keys::EnableAd, true); }
+
 int CheckValueFromSetting(std::string_view text) {
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   long long value = 0;

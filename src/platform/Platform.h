@@ -25,6 +25,9 @@ namespace platform {
 struct Platform {
   std::unique_ptr<MemoryStatusSource> memoryStatus;
   std::unique_ptr<PrivateProfile> settingsFile;
+  // The defaults an administrator set for every user, read only; null where
+  // the system has none.
+  std::unique_ptr<PrivateProfile> systemSettingsFile;
   std::unique_ptr<SingleInstance> singleInstance;
   std::unique_ptr<Privileges> privileges;
   std::unique_ptr<ShutdownRequests> shutdownRequests;

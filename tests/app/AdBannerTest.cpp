@@ -7,10 +7,12 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMouseEvent>
 #include <QNetworkAccessManager>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -18,6 +20,7 @@
 #include "app/FormTarvelo.h"
 #include "support/TrayHost.h"
 #include "support/Browser.h"
+#include "support/ModalWatcher.h"
 #include "platform/fake/FakePlatform.h"
 #include "tray/FormMenu.h"
 #include "tray/TrayController.h"
@@ -49,6 +52,7 @@ class AdServer : public QObject {
     answer_ = true;
   }
   void NeverAnswer() { answer_ = false; }
+  int Connections() const { return accepted_; }
   // Answers requests for path with a redirect to location (a full address).
   void Redirect(const QByteArray& path, const QByteArray& location) { redirects_[path] = location; }
 
@@ -161,6 +165,51 @@ TEST(AdBanner, TheReplyDecidesWhatTheBannerShowsAndWhetherThePollGoesOn) {
     const QByteArray head = scene.server.requests.value(0).head;
     EXPECT_TRUE(head.startsWith("GET /ad/tarvelo/ HTTP/1.1\r\n")) << head.toStdString();
     EXPECT_TRUE(head.contains("\r\nUser-Agent: Kestrawn\r\n")) << head.toStdString();
+  }
+}
+
+// EnableAd in the user's Config.ini, the system-wide one, or both.
+TEST(AdBanner, TurnedOffTheProgramNeverContactsTheSite) {
+  const struct {
+    const char* what;
+    const char* user;    // nullptr: not set
+    const char* system;
+    bool polls;
+  } cases[] = {
+      {"the default", nullptr, nullptr, true},
+      {"off in the user's file", "0", nullptr, false},
+      {"off in the system-wide file", nullptr, "0", false},
+      {"the user turns it back on", "1", "0", true},
+      {"the user turns it off over the system", "0", "1", false},
+  };
+  for (const auto& c : cases) {
+    AdServer server;
+    server.Reply("ADOffer");
+    SiteAt site{server.Root()};
+    platform::fake::FakePlatform fake;
+    if (c.user != nullptr) fake.settings->Set("Setting", "EnableAd", c.user);
+    if (c.system != nullptr) fake.systemSettings->Set("Setting", "EnableAd", c.system);
+    FormTarvelo form{fake.platform};
+    testing::AssumeTrayHost(form);
+    ASSERT_TRUE(form.Load()) << c.what;
+    form.TimerAd->setInterval(kPollMs);
+    if (c.polls) {
+      ASSERT_TRUE(QTest::qWaitFor([&] { return form.LabelAd->isVisibleTo(&form); }, 5000)) << c.what;
+      EXPECT_EQ(server.requests.size(), 1) << c.what;
+      continue;
+    }
+    // What would start the poll: the start, hiding to the tray, showing again.
+    form.HideToTray();
+    form.show();
+    EXPECT_FALSE(form.TimerAd->isActive()) << c.what;
+    // Eight ticks that would each have asked, with the window's other timers running.
+    int ticks = 0;
+    QObject::connect(form.TimerAd, &QTimer::timeout, [&] { ++ticks; });
+    form.TimerAd->start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks >= 8; }, 10000)) << c.what;
+    EXPECT_EQ(server.Connections(), 0) << c.what;
+    EXPECT_EQ(form.findChild<QNetworkAccessManager*>(), nullptr) << c.what << ": not even a name lookup";
+    EXPECT_FALSE(form.LabelAd->isVisibleTo(&form)) << c.what;
   }
 }
 
@@ -300,6 +349,56 @@ TEST(AdBanner, BannerUnderlinesUnderThePointerAndItsLinksOpenTheSite) {
   QTest::mouseClick(homepage, Qt::LeftButton);
   scene.form.findChild<TrayController*>()->Menu()->m_HomePage->trigger();
   EXPECT_EQ(browser.opened, QStringList({root + "/ad/tarvelo/page/", root, root}));
+}
+
+// No web browser or link opener: no handler is set and PATH holds no xdg-open
+// (the offscreen platform opens no link in any case).
+struct NoLinkOpener {
+  NoLinkOpener() {
+    qputenv("PATH", QFile::encodeName(empty.path()));
+    qunsetenv("BROWSER");
+  }
+  ~NoLinkOpener() {
+    qputenv("PATH", path);
+    if (!browser.isNull()) qputenv("BROWSER", browser);
+  }
+  QTemporaryDir empty;
+  QByteArray path = qgetenv("PATH");
+  QByteArray browser = qgetenv("BROWSER");
+};
+
+TEST(AdBanner, ALinkThatCannotBeOpenedSaysSoAndShowsItsAddress) {
+  Scene scene;
+  scene.server.Reply("ADOffer");
+  scene.form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&scene.form));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return scene.label->isVisible(); }, 3000));
+  scene.form.ShowPage(PageId::About);  // the banner stays in view
+  auto* homepage = scene.form.findChild<widgets::Label*>("LabelHomepage");
+  ASSERT_NE(homepage, nullptr);
+  NoLinkOpener noOpener;
+
+  const QString root = scene.server.Root();
+  const struct {
+    const char* what;
+    std::function<void()> click;
+    QString address;
+  } links[] = {
+      {"the banner", [&] { QTest::mouseClick(scene.label, Qt::LeftButton); }, root + "/ad/tarvelo/page/"},
+      {"the About page", [&] { QTest::mouseClick(homepage, Qt::LeftButton); }, root},
+      {"Home Page in the tray menu",
+       [&] { scene.form.findChild<TrayController*>()->Menu()->m_HomePage->trigger(); }, root},
+  };
+  for (const auto& link : links) {
+    testing::ShownMessage message;
+    auto watcher = testing::ShownMessage::Record(message);
+    link.click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.Seen(); }, 5000)) << link.what << ": no message";
+    EXPECT_EQ(message.title, "Tarvelo") << link.what;
+    EXPECT_EQ(message.icon, QMessageBox::Warning) << link.what;
+    EXPECT_TRUE(message.text.contains("could not open")) << message.text.toStdString();
+    EXPECT_TRUE(message.text.contains("\n" + link.address + "\n")) << link.what << ": " << message.text.toStdString();
+  }
 }
 
 }  // namespace

@@ -75,6 +75,41 @@ TEST_F(SettingsTest, UnwritableFileIsIgnoredQuietly) {
   EXPECT_EQ(s.ReadSetting(keys::Automin), "");
 }
 
+// The user's Config.ini and the system-wide one, as the program reads them.
+TEST(SettingsSwitch, TheUsersValueWinsOverTheSystemWideDefault) {
+  const struct {
+    const char* what;
+    const char* user;    // the file's text, nullptr: no file
+    const char* system;  // the same for the system-wide file
+    bool enabled;
+  } cases[] = {
+      {"neither file", nullptr, nullptr, true},
+      {"neither sets it", "[Setting]\nAutorun=1\n", "[Other]\nEnableAd=0\n", true},
+      {"the user turns it off", "[Setting]\nEnableAd=0\n", nullptr, false},
+      {"the system turns it off", nullptr, "[Setting]\nEnableAd=0\n", false},
+      {"names in any case, spaces", nullptr, "[setting]\n  enablead =  0 \n", false},
+      {"user 1 over system 0", "[Setting]\nEnableAd=1\n", "[Setting]\nEnableAd=0\n", true},
+      {"user 0 over system 1", "[Setting]\nEnableAd=0\n", "[Setting]\nEnableAd=1\n", false},
+      {"an empty user value leaves it to the system", "[Setting]\nEnableAd=\n", "[Setting]\nEnableAd=0\n", false},
+      {"a garbled user value leaves it to the system", "[Setting]\nEnableAd=no\n", "[Setting]\nEnableAd=0\n",
+       false},
+      {"a garbled value everywhere is the default", "[Setting]\nEnableAd=off\n", "[Setting]\nEnableAd=00\n",
+       true},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    if (c.user != nullptr) WriteFile(dir.File("Config.ini"), c.user);
+    if (c.system != nullptr) WriteFile(dir.File("system.ini"), c.system);
+    LinuxProfileFile user(dir.File("Config.ini"));
+    LinuxProfileFile system(dir.File("system.ini"));
+    EXPECT_EQ(AdEnabled(Settings(user, &system)), c.enabled) << c.what;
+  }
+  TempDir dir;
+  WriteFile(dir.File("Config.ini"), "[Setting]\nEnableAd=0\n");
+  LinuxProfileFile user(dir.File("Config.ini"));
+  EXPECT_FALSE(AdEnabled(Settings(user))) << "no system-wide file";
+}
+
 TEST(CheckValueFromSetting, OnlyTheWholeNumberOneChecks) {
   const struct {
     const char* text;

@@ -57,6 +57,37 @@ TEST(LinuxLocations, SettingsLeaveADirectoryThatCannotBeWritten) {
   EXPECT_EQ(SettingsDirectory(copy.bin, copy.user), copy.user);
 }
 
+TEST(LinuxLocations, TheSystemWideSettingsComeFromTheFirstConfigDirectoryThatHasThem) {
+  TempDir root;
+  const std::string first = root.File("first");
+  const std::string second = root.File("second");
+  const std::string third = root.File("third");
+  std::filesystem::create_directories(first + "/tarvelo/Config.ini");  // a directory, not a file
+  std::filesystem::create_directories(second + "/tarvelo");
+  std::filesystem::create_directories(third + "/tarvelo");
+  WriteFile(second + "/tarvelo/Config.ini", "[Setting]\n");
+  WriteFile(third + "/tarvelo/Config.ini", "[Setting]\n");
+  std::filesystem::create_directories(root.File("relative/tarvelo"));
+  WriteFile(root.File("relative/tarvelo/Config.ini"), "[Setting]\n");
+  const std::filesystem::path cwd = std::filesystem::current_path();
+  std::filesystem::current_path(root.Path());
+
+  const struct {
+    std::string dirs;
+    std::string expected;
+  } cases[] = {
+      {first + ":" + second + "/:" + third, second + "/tarvelo/Config.ini"},
+      {third + "::" + second, third + "/tarvelo/Config.ini"},
+      {"relative:" + first, ""},  // relative entries do not count
+      {root.File("missing") + ":" + first, ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SystemSettingsFilePath(c.dirs), c.expected) << c.dirs;
+  // Empty: the XDG default, /etc/xdg.
+  const bool inEtc = std::filesystem::is_regular_file("/etc/xdg/tarvelo/Config.ini");
+  EXPECT_EQ(SystemSettingsFilePath(""), inEtc ? "/etc/xdg/tarvelo/Config.ini" : "");
+  std::filesystem::current_path(cwd);
+}
+
 TEST(LinuxLocations, DataFilesAreFoundBesideTheProgramElseInTheInstalledDataDirectory) {
   Prefix prefix;
   // Neither place holds it: the place beside the program, where a message can point.

@@ -371,6 +371,7 @@ struct FakePlatform {
   Platform platform;
   FakeMemoryStatus* memory = Own<FakeMemoryStatus>(platform.memoryStatus);
   FakeProfile* settings = Own<FakeProfile>(platform.settingsFile);
+  FakeProfile* systemSettings = Own<FakeProfile>(platform.systemSettingsFile);
   FakeSingleInstance* instance = Own<FakeSingleInstance>(platform.singleInstance);
   FakePrivileges* privileges = Own<FakePrivileges>(platform.privileges);
   FakeProcessTable* processes = Own<FakeProcessTable>(platform.processTable);

@@ -33,6 +33,11 @@ bool IsDirectory(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool IsFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 std::string HomeDirectory() {
   if (std::string home = Environment("HOME"); !home.empty() && home.front() == '/') return home;
   if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir != nullptr) return entry->pw_dir;
@@ -67,6 +72,22 @@ std::string SettingsDirectory(const std::string& programDir, const std::string& 
   if (!installed && ::access(programDir.c_str(), W_OK) == 0) return programDir;
   return userConfigDir;
 }
+
+std::string SystemSettingsFilePath(std::string_view xdgConfigDirs) {
+  if (xdgConfigDirs.empty()) xdgConfigDirs = "/etc/xdg";
+  while (!xdgConfigDirs.empty()) {
+    const std::size_t colon = xdgConfigDirs.find(':');
+    std::string_view dir = xdgConfigDirs.substr(0, colon);
+    xdgConfigDirs = colon == std::string_view::npos ? std::string_view() : xdgConfigDirs.substr(colon + 1);
+    if (dir.empty() || dir.front() != '/') continue;
+    while (dir.size() > 1 && dir.back() == '/') dir.remove_suffix(1);
+    const std::string path = std::string(dir) + "/tarvelo/" + kSettingsFileName;
+    if (IsFile(path)) return path;
+  }
+  return "";
+}
+
+std::string SystemSettingsFilePath() { return SystemSettingsFilePath(Environment("XDG_CONFIG_DIRS")); }
 
 std::string DataFilePathIn(const std::string& programDir, std::string_view name) {
   const std::string beside = programDir + "/" + std::string(name);

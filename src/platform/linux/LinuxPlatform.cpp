@@ -1,6 +1,7 @@
 #include "platform/Locations.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxFileIcons.h"
+#include "platform/linux/LinuxLocations.h"
 #include "platform/linux/LinuxCpuLimiter.h"
 #include "platform/linux/LinuxCpuTimes.h"
 #include "platform/linux/LinuxDiskSpace.h"
@@ -26,6 +27,9 @@ Platform CreateNativePlatform() {
   auto helper = std::make_shared<PrivHelper>(DefaultPrivHelperPath());
   p.memoryStatus = std::make_unique<LinuxMemoryStatus>();
   p.settingsFile = std::make_unique<LinuxProfileFile>(SettingsFilePath());
+  if (std::string systemFile = SystemSettingsFilePath(); !systemFile.empty()) {
+    p.systemSettingsFile = std::make_unique<LinuxProfileFile>(std::move(systemFile));
+  }
   p.singleInstance = std::make_unique<LinuxSingleInstance>();
   p.privileges = std::make_unique<LinuxPrivileges>(helper);
   p.shutdownRequests = std::make_unique<LinuxShutdownRequests>();
