@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include <string>
+#include <string_view>
 
 namespace tarvelo::CommandLine {
 
@@ -21,6 +22,21 @@ constexpr std::string_view kHelp =
     "portable copy, else in $XDG_CONFIG_HOME/tarvelo (~/.config/tarvelo);\n"
     "TARVELO_CONFIG_DIR names another directory for it.\n";
 
+constexpr std::string_view kQuitWhenShown = "--quit-when-shown";
+
+bool Set(const char* value) { return value != nullptr && *value != '\0'; }
+
+// Qt takes its options with one dash or two.
+bool IsQtOption(std::string_view arg, std::string_view name) {
+  if (arg.starts_with("--")) arg.remove_prefix(1);
+  return arg.size() == name.size() + 1 && arg.front() == '-' && arg.substr(1) == name;
+}
+
+int UsageError(std::ostream& err, std::string_view what) {
+  err << "tarvelo: " << what << "\nTry 'tarvelo --help' for more information.\n";
+  return 2;
+}
+
 }  // namespace
 
 std::string_view Version() { return TARVELO_VERSION; }
@@ -38,6 +54,53 @@ std::optional<int> HandlePrintingOptions(std::span<char* const> args, std::ostre
     }
     out.flush();
     return out ? 0 : 1;
+  }
+  return std::nullopt;
+}
+
+std::optional<int> CheckBeforeQt(std::span<char* const> args, const DisplayEnvironment& env, std::ostream& err) {
+  std::string_view platform = Set(env.qpaPlatform) ? env.qpaPlatform : "";
+  bool xDisplayOption = false;
+  for (std::size_t i = 1; i < args.size() && args[i] != nullptr; ++i) {
+    const std::string_view arg = args[i];
+    const bool platformOption = IsQtOption(arg, "platform");
+    if (!platformOption && !IsQtOption(arg, "display")) continue;
+    if (i + 1 >= args.size() || args[i + 1] == nullptr) {
+      return UsageError(err, "option '" + std::string(arg) + "' needs a value");
+    }
+    if (platformOption) {
+      platform = args[i + 1];  // the command line wins over the environment, the last one over the others
+    } else {
+      xDisplayOption = true;
+    }
+    ++i;
+  }
+  // Qt's default platform is X11's outside a Wayland session, so -display serves it too.
+  if (platform.empty() && !Set(env.display) && !Set(env.waylandDisplay) && !xDisplayOption) {
+    err << "tarvelo: no display to show a window on (DISPLAY and WAYLAND_DISPLAY are not set)\n";
+    return 1;
+  }
+  // Qt reads "name:parameters".
+  if (platform.substr(0, platform.find(':')) == "xcb" && !Set(env.display) && !xDisplayOption) {
+    err << "tarvelo: no X display to show a window on (DISPLAY is not set)\n";
+    return 1;
+  }
+  return std::nullopt;
+}
+
+std::optional<int> CheckRemainingArguments(std::span<char* const> args, std::ostream& err) {
+  for (std::size_t i = 1; i < args.size() && args[i] != nullptr; ++i) {
+    const std::string_view arg = args[i];
+    if (arg == kQuitWhenShown) continue;
+    if (arg == "--") {
+      // Nothing may follow: the program takes no file or other operand.
+      if (i + 1 < args.size() && args[i + 1] != nullptr) {
+        return UsageError(err, "unexpected argument '" + std::string(args[i + 1]) + "'");
+      }
+      break;
+    }
+    if (arg.starts_with('-') && arg.size() > 1) return UsageError(err, "unknown option '" + std::string(arg) + "'");
+    return UsageError(err, "unexpected argument '" + std::string(arg) + "'");
   }
   return std::nullopt;
 }

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWindow>
+#include <cstdlib>
 #include <iostream>
 
 #include "app/CommandLine.h"
@@ -43,9 +44,18 @@ int main(int argc, char* argv[]) {
   const std::span<char* const> arguments(argv, static_cast<std::size_t>(argc));
   if (const auto status = tarvelo::CommandLine::HandlePrintingOptions(arguments, std::cout)) return *status;
 #if defined(Q_OS_LINUX)
+  // Without a display Qt would abort with a core dump: say why and end instead.
+  const tarvelo::CommandLine::DisplayEnvironment display{std::getenv("QT_QPA_PLATFORM"), std::getenv("DISPLAY"),
+                                                         std::getenv("WAYLAND_DISPLAY")};
+  if (const auto status = tarvelo::CommandLine::CheckBeforeQt(arguments, display, std::cerr)) return *status;
   const std::jthread readingFonts = platform::linux_impl::ReadFontConfigurationInBackground();
 #endif
   QApplication app(argc, argv);
+  // Qt has taken its own options out of argv: what is left must be the program's.
+  if (const auto status = tarvelo::CommandLine::CheckRemainingArguments(
+          std::span<char* const>(argv, static_cast<std::size_t>(argc)), std::cerr)) {
+    return *status;
+  }
   QApplication::setApplicationName("Tarvelo");
   QApplication::setApplicationVersion(QString::fromUtf8(tarvelo::CommandLine::Version()));
   // Ties the windows to the desktop entry and its icon (the Wayland app id).

@@ -56,9 +56,35 @@ TEST(LinuxSingleInstance, SecondInstanceIsRefusedUntilTheFirstEnds) {
   EXPECT_EQ(socketStat.st_mode & 0777, 0600u);
 
   first.reset();
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir.File("tarvelo.socket"))))
+      << "the first took its socket with it";
   LinuxSingleInstance third(dir.Path());
   EXPECT_FALSE(third.ActivateRunningInstance()) << "nobody listens after the first ended";
   EXPECT_FALSE(third.AnotherInstanceRunning());
+}
+
+// The runtime folder was cleaned while the first ran, and a newer instance
+// took the place: the first, ending, leaves the newer one's socket alone.
+TEST(LinuxSingleInstance, EndingLeavesASocketThatANewerInstanceBoundThere) {
+  TempDir dir;
+  auto first = std::make_unique<LinuxSingleInstance>(dir.Path());
+  ASSERT_FALSE(first->AnotherInstanceRunning());
+  ASSERT_EQ(::unlink(dir.File("tarvelo.lock").c_str()), 0);
+  auto newer = std::make_unique<LinuxSingleInstance>(dir.Path());
+  ASSERT_FALSE(newer->AnotherInstanceRunning()) << "a fresh lock file is free";
+  struct stat before {};
+  ASSERT_EQ(::lstat(dir.File("tarvelo.socket").c_str(), &before), 0);
+
+  first.reset();
+  struct stat after {};
+  ASSERT_EQ(::lstat(dir.File("tarvelo.socket").c_str(), &after), 0) << "the newer socket was removed";
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  LinuxSingleInstance later(dir.Path());
+  EXPECT_TRUE(later.ActivateRunningInstance()) << "the newer instance is still reachable";
+  EXPECT_TRUE(Readable(newer->ActivationDescriptor(), 10000));
+
+  newer.reset();
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir.File("tarvelo.socket"))));
 }
 
 TEST(LinuxSingleInstance, LockThatCannotBeOpenedDoesNotBlockTheUser) {

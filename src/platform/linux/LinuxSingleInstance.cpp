@@ -95,6 +95,8 @@ LinuxSingleInstance::LinuxSingleInstance(std::string directory)
                                                        AccountCacheHome().c_str())
                                    : std::move(directory)) {}
 
+LinuxSingleInstance::~LinuxSingleInstance() { RemoveOwnSocket(); }
+
 bool LinuxSingleInstance::AnotherInstanceRunning() {
   if (lock_.Valid()) return false;  // this instance holds the lock already
   if (directory_.empty()) return false;  // no safe place: never keep the user from running the program
@@ -129,12 +131,32 @@ void LinuxSingleInstance::Listen() {
   UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
   if (!fd.Valid()) return;
   if (::bind(fd.Get(), reinterpret_cast<const sockaddr*>(&*address), sizeof(*address)) != 0) return;
+  // Remembered so that the exit removes this very file and no later one.
+  struct stat bound {};
   // Connecting takes write access to the socket file: the user's only.
-  if (::chmod(address->sun_path, 0600) != 0 || ::listen(fd.Get(), 8) != 0) {
+  if (::lstat(address->sun_path, &bound) != 0 || !S_ISSOCK(bound.st_mode) || ::chmod(address->sun_path, 0600) != 0 ||
+      ::listen(fd.Get(), 8) != 0) {
     ::unlink(address->sun_path);
     return;
   }
+  socketPath_ = address->sun_path;
+  socketDevice_ = bound.st_dev;
+  socketInode_ = bound.st_ino;
   listener_ = std::move(fd);
+}
+
+void LinuxSingleInstance::RemoveOwnSocket() {
+  if (socketPath_.empty()) return;
+  // Another instance may have bound its own socket there since (after the
+  // runtime folder was cleaned, say): that one is left alone. The lock is
+  // still held here, so no instance that honours it can slip in between the
+  // look and the unlink.
+  struct stat present {};
+  if (::lstat(socketPath_.c_str(), &present) == 0 && S_ISSOCK(present.st_mode) && present.st_dev == socketDevice_ &&
+      present.st_ino == socketInode_) {
+    ::unlink(socketPath_.c_str());
+  }
+  socketPath_.clear();
 }
 
 bool LinuxSingleInstance::ActivateRunningInstance() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 
 #include "platform/SingleInstance.h"
@@ -11,11 +13,16 @@ namespace platform::linux_impl {
 // only the user can enter. The kernel drops the lock when the process ends,
 // however it ends, so a crashed instance never blocks the next start. The
 // instance holding the lock listens on "tarvelo.socket" beside it (mode 0600);
-// a later start connects there to bring the window to the front.
+// a later start connects there to bring the window to the front. The socket
+// goes when this object does, unless another instance has put its own in its
+// place meanwhile.
 class LinuxSingleInstance final : public SingleInstance {
  public:
   // directory "" chooses InstanceDirectory().
   explicit LinuxSingleInstance(std::string directory = "");
+  ~LinuxSingleInstance() override;
+  LinuxSingleInstance(const LinuxSingleInstance&) = delete;
+  LinuxSingleInstance& operator=(const LinuxSingleInstance&) = delete;
   bool AnotherInstanceRunning() override;
   bool ActivateRunningInstance() override;
   int ActivationDescriptor() const override { return listener_.Get(); }
@@ -23,10 +30,15 @@ class LinuxSingleInstance final : public SingleInstance {
 
  private:
   void Listen();
+  void RemoveOwnSocket();
 
   std::string directory_;
   UniqueFd lock_;
   UniqueFd listener_;
+  // The socket file this instance bound: its path, device and inode.
+  std::string socketPath_;
+  dev_t socketDevice_ = 0;
+  ino_t socketInode_ = 0;
 };
 
 // The directory of the lock and the socket: runtimeDir ($XDG_RUNTIME_DIR) when
