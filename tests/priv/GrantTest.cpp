@@ -17,6 +17,7 @@
 #include "support/MissingInCi.h"
 #include "support/TempDir.h"
 #include "support/TrustedDir.h"
+#include "platform/linux/PrivHelper.h"
 
 namespace tarvelo::grant {
 namespace {
@@ -27,16 +28,8 @@ using testing::WriteFile;
 
 constexpr uid_t kNobody = 65534;
 
-bool HasSysNice(const std::string& path) {
-  cap_t caps = cap_get_file(path.c_str());
-  if (caps == nullptr) return false;
-  cap_flag_value_t permitted = CAP_CLEAR;
-  cap_flag_value_t effective = CAP_CLEAR;
-  cap_get_flag(caps, CAP_SYS_NICE, CAP_PERMITTED, &permitted);
-  cap_get_flag(caps, CAP_SYS_NICE, CAP_EFFECTIVE, &effective);
-  cap_free(caps);
-  return permitted == CAP_SET && effective == CAP_SET;
-}
+// CAP_SYS_NICE permitted and effective on the file, as the program reads it.
+bool HasSysNice(const std::string& path) { return platform::linux_impl::PrivHelper(path).FileHasCapability(); }
 
 // Runs a program as the user (root: as it is) to its end; its exit code, or -1.
 int RunAs(uid_t uid, std::vector<std::string> command) {

@@ -17,6 +17,7 @@
 #include "support/MissingInCi.h"
 #include "support/ModalWatcher.h"
 #include "support/TempDir.h"
+#include "platform/linux/PrivHelper.h"
 
 // Messages in failures as text.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
@@ -37,16 +38,8 @@ constexpr char kNotAuthorized[] =
     "echo 'Error executing command as another user: Not authorized' >&2; echo >&2; "
     "echo 'This incident has been reported.' >&2; exit 127";
 
-bool HasSysNice(const std::string& path) {
-  cap_t caps = cap_get_file(path.c_str());
-  if (caps == nullptr) return false;
-  cap_flag_value_t permitted = CAP_CLEAR;
-  cap_flag_value_t effective = CAP_CLEAR;
-  cap_get_flag(caps, CAP_SYS_NICE, CAP_PERMITTED, &permitted);
-  cap_get_flag(caps, CAP_SYS_NICE, CAP_EFFECTIVE, &effective);
-  cap_free(caps);
-  return permitted == CAP_SET && effective == CAP_SET;
-}
+// CAP_SYS_NICE permitted and effective on the file, as the program reads it.
+bool HasSysNice(const std::string& path) { return platform::linux_impl::PrivHelper(path).FileHasCapability(); }
 
 std::string Setcap() {
   for (const char* path : {"/usr/sbin/setcap", "/sbin/setcap"}) {
