@@ -13,6 +13,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -44,6 +45,12 @@ class Program {
     argStrings.insert(argStrings.end(), args.begin(), args.end());
     std::vector<std::string> envStrings;
     for (const auto& [name, value] : env) envStrings.push_back(name + "=" + value);
+    // A sanitizer build's options (its suppressions of the system libraries' caches) go along.
+    for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"}) {
+      if (const char* value = std::getenv(name); value != nullptr && env.count(name) == 0) {
+        envStrings.push_back(std::string(name) + "=" + value);
+      }
+    }
     std::vector<char*> argv, envp;
     for (auto& a : argStrings) argv.push_back(a.data());
     for (auto& e : envStrings) envp.push_back(e.data());
