@@ -23,6 +23,8 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # Wine: the 32-bit build is compiled on machines that cannot run it too).
 # Debian keeps the 64-bit loader outside PATH, in /usr/lib/wine.
 find_program(TARVELO_WINE NAMES ${tarvelo_wine_loaders} PATHS /usr/lib/wine)
+# Through wine-run.sh, which starts a program once more when Wine's loader
+# failed before the program ran.
 if(TARVELO_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${TARVELO_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR /bin/sh ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${TARVELO_WINE})
 endif()
