@@ -24,11 +24,11 @@
 
 #include "boost/FasterFigure.h"
 #include "boost/ForegroundBooster.h"
-#include "platform/linux/LinuxProcessPriority.h"
-#include "platform/linux/LinuxSchedulerStats.h"
-#include "platform/linux/X11ForegroundWindow.h"
+#include "platform/linux/processes/LinuxProcessPriority.h"
+#include "platform/linux/limits/LinuxSchedulerStats.h"
+#include "platform/linux/foreground/X11ForegroundWindow.h"
 #ifdef TARVELO_BENCH_WEIGHTS
-#include "platform/linux/LinuxUnitWeights.h"
+#include "platform/linux/limits/LinuxUnitWeights.h"
 #include "support/FakeSystemdManager.h"
 #include "support/PrivateBus.h"
 #include "support/TempDir.h"

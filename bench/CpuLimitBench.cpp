@@ -13,8 +13,8 @@
 #include "cpulimit/CpuLimitControl.h"
 #include "cpulimit/CpuPage.h"
 #include "platform/fake/FakePlatform.h"
-#include "platform/linux/LinuxCpuLimiter.h"
-#include "platform/linux/LinuxProcessTable.h"
+#include "platform/linux/limits/LinuxCpuLimiter.h"
+#include "platform/linux/processes/LinuxProcessTable.h"
 
 namespace {
 

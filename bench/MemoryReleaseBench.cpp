@@ -20,8 +20,8 @@
 #include "CpuClock.h"
 #include "SleepingChildren.h"
 #include "memory/MemoryRelease.h"
-#include "platform/linux/LinuxProcessTable.h"
-#include "platform/linux/LinuxWorkingSetTrimmer.h"
+#include "platform/linux/processes/LinuxProcessTable.h"
+#include "platform/linux/processes/LinuxWorkingSetTrimmer.h"
 
 #ifndef MADV_PAGEOUT
 #define MADV_PAGEOUT 21

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "memory/ModuleGetMemoryState.h"
-#include "platform/linux/LinuxMemoryStatus.h"
+#include "platform/linux/system/LinuxMemoryStatus.h"
 
 #include <QCoreApplication>
 

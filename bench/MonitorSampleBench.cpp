@@ -6,9 +6,9 @@
 #include <unistd.h>
 
 #include "monitor/CpuMonitorModel.h"
-#include "platform/linux/LinuxCpuTimes.h"
-#include "platform/linux/LinuxDiskSpace.h"
-#include "platform/linux/LinuxSystemMemory.h"
+#include "platform/linux/system/LinuxCpuTimes.h"
+#include "platform/linux/system/LinuxDiskSpace.h"
+#include "platform/linux/system/LinuxSystemMemory.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "cpulimit/CpuLimitControl.h"
 #include "cpulimit/CpuLimitSlots.h"
 #include "cpulimit/CpuPage.h"
-#include "platform/linux/LinuxFileIcons.h"
-#include "platform/linux/LinuxProcessTable.h"
+#include "platform/linux/desktop/LinuxFileIcons.h"
+#include "platform/linux/processes/LinuxProcessTable.h"
 #include "widgets/ListView.h"
 
 int main(int argc, char* argv[]) {

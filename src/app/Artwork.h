@@ -5,7 +5,7 @@
 #include <QRectF>
 
 #include "app/ChromeButton.h"
-#include "app/Pages.h"
+#include "common/Pages.h"
 
 class QPainter;
 

@@ -8,8 +8,8 @@
 
 #include "app/ChromeButton.h"
 #include "app/ModuleAutorun.h"
-#include "app/Pages.h"
-#include "app/Settings.h"
+#include "common/Pages.h"
+#include "settings/Settings.h"
 #include "cpulimit/CpuLimitControl.h"
 #include "cpulimit/CpuLimitSlots.h"
 #include "cpulimit/ProcessList.h"

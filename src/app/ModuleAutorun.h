@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
 namespace platform {
 class AutostartEntry;

@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <array>
 
-#include "app/Pages.h"
+#include "common/Pages.h"
 
 namespace tarvelo {
 

@@ -10,8 +10,8 @@
 #include "widgets/Fonts.h"
 
 #if defined(Q_OS_LINUX)
-#include "platform/linux/FontConfiguration.h"
-#include "platform/linux/SessionForegroundWindow.h"
+#include "platform/linux/desktop/FontConfiguration.h"
+#include "platform/linux/foreground/SessionForegroundWindow.h"
 #if QT_CONFIG(xcb)
 #include <QtGui/qguiapplication_platform.h>
 #endif

@@ -2,7 +2,7 @@
 
 #include <QTextDocument>
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "boost/ForegroundBooster.h"
 #include "button/Command.h"
 #include "platform/Privileges.h"

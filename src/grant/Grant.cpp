@@ -7,7 +7,7 @@
 #include <memory>
 #include <type_traits>
 
-#include "platform/linux/TrustedFile.h"
+#include "platform/linux/helper/TrustedFile.h"
 
 namespace tarvelo::grant {
 

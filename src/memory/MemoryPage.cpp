@@ -1,6 +1,6 @@
 #include "memory/MemoryPage.h"
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "button/Command.h"
 #include "memory/MemoryRelease.h"
 #include "memory/ModuleGetMemoryState.h"

@@ -28,9 +28,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/linux/PrivPolicy.h"
-#include "platform/linux/PrivProtocol.h"
-#include "platform/linux/ProcessControl.h"
+#include "platform/linux/helper/PrivPolicy.h"
+#include "platform/linux/helper/PrivProtocol.h"
+#include "platform/linux/processes/ProcessControl.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QIcon>
 #include <QWidget>
 
-#include "app/Pages.h"
+#include "common/Pages.h"
 
 class QAction;
 class QMenu;

@@ -6,7 +6,7 @@
 #include <memory>
 #include <optional>
 
-#include "app/Pages.h"
+#include "common/Pages.h"
 #include "tray/ModuleSubClass.h"
 #include "tray/ModuleTrayIcon.h"
 

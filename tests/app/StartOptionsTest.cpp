@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "app/ModuleAutorun.h"
-#include "platform/linux/LinuxAutostartEntry.h"
-#include "platform/linux/LinuxProfileFile.h"
+#include "platform/linux/desktop/LinuxAutostartEntry.h"
+#include "platform/linux/files/LinuxProfileFile.h"
 #include "support/TempDir.h"
 
 namespace tarvelo {

@@ -65,7 +65,7 @@ TEST(FasterPercent, NoPressureAccountingOrClocksGoingBackGiveZero) {
 #include <filesystem>
 #include <fstream>
 
-#include "platform/linux/LinuxSchedulerStats.h"
+#include "platform/linux/limits/LinuxSchedulerStats.h"
 #include "support/TempDir.h"
 
 namespace tarvelo {

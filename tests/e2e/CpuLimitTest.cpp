@@ -11,7 +11,7 @@
 #include "e2e/Pages.h"
 #include "e2e/Processes.h"
 #include "e2e/XSession.h"
-#include "platform/linux/LinuxCpuLimiter.h"
+#include "platform/linux/limits/LinuxCpuLimiter.h"
 #include "support/CpuShare.h"
 
 namespace tarvelo::e2e {

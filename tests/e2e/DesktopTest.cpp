@@ -22,9 +22,9 @@
 #include "e2e/Pages.h"
 #include "e2e/Processes.h"
 #include "e2e/XSession.h"
-#include "platform/linux/PrivHelper.h"
-#include "platform/linux/SystemdCpuLimiter.h"
-#include "platform/linux/SystemdUserManager.h"
+#include "platform/linux/helper/PrivHelper.h"
+#include "platform/linux/limits/SystemdCpuLimiter.h"
+#include "platform/linux/limits/SystemdUserManager.h"
 #include "support/CpuShare.h"
 
 namespace tarvelo::e2e {

@@ -6,7 +6,7 @@
 #include <tuple>
 
 #include "platform/PrivateProfile.h"
-#include "platform/linux/IniDocument.h"
+#include "platform/linux/files/IniDocument.h"
 
 using platform::linux_impl::IniDocument;
 

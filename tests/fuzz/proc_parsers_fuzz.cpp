@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/linux/LinuxCpuTimes.h"
-#include "platform/linux/LinuxMemoryStatus.h"
-#include "platform/linux/LinuxSystemMemory.h"
+#include "platform/linux/system/LinuxCpuTimes.h"
+#include "platform/linux/system/LinuxMemoryStatus.h"
+#include "platform/linux/system/LinuxSystemMemory.h"
 
 using namespace platform::linux_impl;
 

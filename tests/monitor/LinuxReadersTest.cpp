@@ -6,9 +6,9 @@
 
 #include <thread>
 
-#include "platform/linux/LinuxCpuTimes.h"
-#include "platform/linux/LinuxDiskSpace.h"
-#include "platform/linux/LinuxSystemMemory.h"
+#include "platform/linux/system/LinuxCpuTimes.h"
+#include "platform/linux/system/LinuxDiskSpace.h"
+#include "platform/linux/system/LinuxSystemMemory.h"
 #include "support/TempDir.h"
 
 namespace platform::linux_impl {

@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "grant/Grant.h"
-#include "platform/linux/TrustedFile.h"
+#include "platform/linux/helper/TrustedFile.h"
 #include "support/MissingInCi.h"
 #include "support/TempDir.h"
 #include "support/TrustedDir.h"
-#include "platform/linux/PrivHelper.h"
+#include "platform/linux/helper/PrivHelper.h"
 
 namespace tarvelo::grant {
 namespace {

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/linux/SystemdUserManager.h"
+#include "platform/linux/limits/SystemdUserManager.h"
 
 struct sd_bus;
 struct sd_bus_message;

@@ -17,7 +17,7 @@
 #include "support/MissingInCi.h"
 #include "support/ModalWatcher.h"
 #include "support/TempDir.h"
-#include "platform/linux/PrivHelper.h"
+#include "platform/linux/helper/PrivHelper.h"
 
 // Messages in failures as text.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
