@@ -9,7 +9,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TARVELO_FUZZ_BUILD_DIR:-$root/build/fuzz}
 corpus=$root/tests/fuzz/corpus
-harnesses=(private_profile proc_parsers ad_reply)
+harnesses=(private_profile proc_parsers ad_reply compositor_reply)
 
 cmake -S "$root/tests/fuzz" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build "$build" --parallel "$(nproc)"

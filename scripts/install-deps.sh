@@ -22,6 +22,8 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev libcap-dev libxcb1-dev libxcb-res0-dev libglib2.0-dev libsystemd-dev
   libfontconfig-dev
+  # a JSON reader for what the sway, i3 and Hyprland sockets send
+  nlohmann-json3-dev
   # the scalable icon (QSvgGenerator), the man page, the Debian package
   qt6-svg-dev gzip dpkg-dev file
   # tests and benchmarks; clang and its runtime for the libFuzzer harnesses

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "platform/linux/foreground/MiniJson.h"
+#include "platform/linux/foreground/CompositorReply.h"
 
 namespace platform::linux_impl {
 
@@ -132,21 +132,21 @@ bool HyprlandForegroundWindow::QueryActiveWindow() {
     pollfd pfd{request.Get(), POLLIN, 0};
     ::poll(&pfd, 1, static_cast<int>(left.count()));
   }
-  const auto json = JsonValue::Parse(reply);
-  if (!json || !json->IsObject()) {
+  const auto json = ParseCompositorReply(reply);
+  if (!json || !json->is_object()) {
     SetNoFront();  // an answer, if a strange one: nothing is known to be in front
     return true;
   }
-  const std::string* address = (*json)["address"].String();
+  const std::string* address = StringOf(Member(*json, "address"));
   if (address == nullptr || address->empty()) {
     SetNoFront();  // "{}": no window has the focus
     return true;
   }
-  const std::string* title = (*json)["title"].String();
+  const std::string* title = StringOf(Member(*json, "title"));
   // Wayland clients' pids come from their socket's credentials; an X11
   // client's pid is whatever its window property claims.
-  const bool local = !(*json)["xwayland"].Bool().value_or(false);
-  SetFront(*address, (*json)["pid"].Integer().value_or(0), title == nullptr ? "" : *title, local);
+  const bool local = !BoolOf(Member(*json, "xwayland")).value_or(false);
+  SetFront(*address, IntegerOf(Member(*json, "pid")).value_or(0), title == nullptr ? "" : *title, local);
   return true;
 }
 

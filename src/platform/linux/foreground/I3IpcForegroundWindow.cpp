@@ -7,6 +7,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/linux/foreground/CompositorReply.h"
+
 namespace platform::linux_impl {
 
 namespace {
@@ -18,18 +20,6 @@ constexpr std::uint32_t kMaxPayload = 64u << 20;
 
 const char* const kUnreachable =
     "The booster cannot reach the compositor's IPC socket ($SWAYSOCK); it keeps trying.";
-
-// The focused node of a tree: depth first through tiled and floating nodes.
-const JsonValue* FindFocused(const JsonValue& node, int depth) {
-  if (depth > 64) return nullptr;
-  if (node["focused"].Bool().value_or(false)) return &node;
-  for (const char* list : {"nodes", "floating_nodes"}) {
-    for (const JsonValue& child : node[list].Items()) {
-      if (const JsonValue* found = FindFocused(child, depth + 1)) return found;
-    }
-  }
-  return nullptr;
-}
 
 }  // namespace
 
@@ -144,13 +134,13 @@ void I3IpcForegroundWindow::Handle(std::uint32_t type, std::string_view payload)
     return;
   }
   if (type != kGetTree && type != kEventWindow && type != kEventWorkspace) return;
-  const auto json = JsonValue::Parse(payload);
+  const auto json = ParseCompositorReply(payload);
   if (!json) return;  // a broken message changes nothing
   if (type == kGetTree) {
     FrontFromTree(*json);
     return;
   }
-  const std::string* change = (*json)["change"].String();
+  const std::string* change = StringOf(Member(*json, "change"));
   if (change == nullptr) return;
   if (type == kEventWorkspace) {
     // Focus on another workspace may leave no window focused (an empty
@@ -158,21 +148,21 @@ void I3IpcForegroundWindow::Handle(std::uint32_t type, std::string_view payload)
     if (*change == "focus" && !Send(kGetTree, "")) Disconnect();
     return;
   }
-  const JsonValue& container = (*json)["container"];
-  const auto id = container["id"].Integer();
+  const Json& container = Member(*json, "container");
+  const auto id = IntegerOf(Member(container, "id"));
   if (!id) return;
   if (*change == "focus") {
     FrontFromContainer(container);
   } else if (*change == "title") {
-    if (const std::string* name = container["name"].String()) SetTitle(std::to_string(*id), *name);
+    if (const std::string* name = StringOf(Member(container, "name"))) SetTitle(std::to_string(*id), *name);
   } else if (*change == "close") {
     Forget(std::to_string(*id));
   }
 }
 
-void I3IpcForegroundWindow::FrontFromTree(const JsonValue& tree) {
-  const JsonValue* focused = FindFocused(tree, 0);
-  const std::string* type = focused == nullptr ? nullptr : (*focused)["type"].String();
+void I3IpcForegroundWindow::FrontFromTree(const Json& tree) {
+  const Json* focused = FocusedNode(tree);
+  const std::string* type = focused == nullptr ? nullptr : StringOf(Member(*focused, "type"));
   // An output or a workspace with the focus: no window is in front.
   if (type == nullptr || (*type != "con" && *type != "floating_con")) {
     SetNoFront();
@@ -181,16 +171,16 @@ void I3IpcForegroundWindow::FrontFromTree(const JsonValue& tree) {
   FrontFromContainer(*focused);
 }
 
-void I3IpcForegroundWindow::FrontFromContainer(const JsonValue& container) {
-  const auto id = container["id"].Integer();
+void I3IpcForegroundWindow::FrontFromContainer(const Json& container) {
+  const auto id = IntegerOf(Member(container, "id"));
   if (!id) return;
-  const std::string* name = container["name"].String();
+  const std::string* name = StringOf(Member(container, "name"));
   // Wayland clients' pids come from their socket's credentials; an X11
   // client's pid is whatever its window property claims, maybe from another
   // machine.
-  const std::string* shell = container["shell"].String();
+  const std::string* shell = StringOf(Member(container, "shell"));
   const bool local = shell == nullptr || *shell != "xwayland";
-  SetFront(std::to_string(*id), container["pid"].Integer().value_or(0), name == nullptr ? "" : *name, local);
+  SetFront(std::to_string(*id), IntegerOf(Member(container, "pid")).value_or(0), name == nullptr ? "" : *name, local);
 }
 
 }  // namespace platform::linux_impl

@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json_fwd.hpp>
+
 #include "platform/linux/foreground/CompositorForegroundWindow.h"
-#include "platform/linux/foreground/MiniJson.h"
 
 namespace platform::linux_impl {
 
@@ -40,8 +41,8 @@ class I3IpcForegroundWindow final : public CompositorForegroundWindow {
   void Disconnect();
   bool Send(std::uint32_t type, std::string_view payload);
   void Handle(std::uint32_t type, std::string_view payload);
-  void FrontFromTree(const JsonValue& tree);
-  void FrontFromContainer(const JsonValue& container);
+  void FrontFromTree(const nlohmann::json& tree);
+  void FrontFromContainer(const nlohmann::json& container);
 
   std::string socketPath_;
   std::string runtimeDir_;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/linux/foreground/CompositorForegroundWindow.h"
-#include "platform/linux/foreground/MiniJson.h"
+#include "platform/linux/foreground/CompositorReply.h"
 #include "platform/linux/foreground/SessionForegroundWindow.h"
 
 namespace platform::linux_impl {
@@ -54,32 +54,45 @@ TEST(ChooseForegroundWayTest, AnotherWaylandDesktopSaysItCannotSee) {
   EXPECT_EQ(none->WhyUnseen(), "");
 }
 
-TEST(MiniJsonTest, ReadsWhatCompositorsSendAndRefusesBrokenText) {
-  const auto json = JsonValue::Parse(
+TEST(CompositorReplyTest, ReadsWhatCompositorsSendAndRefusesBrokenText) {
+  const auto json = ParseCompositorReply(
       R"( {"id": 5, "pid": 19451, "name": "B\u00e9ta \ud83d\ude00 \"q\"", "focused": true, "rect": {"x": -2},)"
-      R"( "nodes": [ {"id": 6}, {"id": 7} ], "percent": 0.5, "window": null, "big": 123456789012345678901} )");
+      R"( "nodes": [ {"id": 6}, {"id": 7} ], "percent": 0.5, "window": null, "big": 123456789012345678901,)"
+      R"( "unsigned": 18446744073709551615} )");
   ASSERT_TRUE(json);
-  EXPECT_EQ((*json)["id"].Integer(), 5);
-  EXPECT_EQ((*json)["pid"].Integer(), 19451);
-  ASSERT_NE((*json)["name"].String(), nullptr);
-  EXPECT_EQ(*(*json)["name"].String(), "B\xC3\xA9ta \xF0\x9F\x98\x80 \"q\"");
-  EXPECT_EQ((*json)["focused"].Bool(), true);
-  EXPECT_EQ((*json)["rect"]["x"].Integer(), -2);
-  ASSERT_EQ((*json)["nodes"].Items().size(), 2u);
-  EXPECT_EQ((*json)["nodes"].Items()[1]["id"].Integer(), 7);
-  EXPECT_FALSE((*json)["percent"].Integer()) << "a fraction is no integer";
-  EXPECT_TRUE((*json)["window"].IsNull());
-  EXPECT_FALSE((*json)["big"].Integer()) << "too large for an id or a pid";
-  EXPECT_TRUE((*json)["missing"]["deeper"].IsNull());
-  EXPECT_EQ((*json)["name"]["x"].String(), nullptr);
+  EXPECT_EQ(IntegerOf(Member(*json, "id")), 5);
+  EXPECT_EQ(IntegerOf(Member(*json, "pid")), 19451);
+  ASSERT_NE(StringOf(Member(*json, "name")), nullptr);
+  EXPECT_EQ(*StringOf(Member(*json, "name")), "B\xC3\xA9ta \xF0\x9F\x98\x80 \"q\"");
+  EXPECT_EQ(BoolOf(Member(*json, "focused")), true);
+  EXPECT_EQ(IntegerOf(Member(Member(*json, "rect"), "x")), -2);
+  ASSERT_EQ(Items(Member(*json, "nodes")).size(), 2u);
+  EXPECT_EQ(IntegerOf(Member(Items(Member(*json, "nodes"))[1], "id")), 7);
+  EXPECT_FALSE(IntegerOf(Member(*json, "percent"))) << "a fraction is no integer";
+  EXPECT_TRUE(Member(*json, "window").is_null());
+  EXPECT_FALSE(IntegerOf(Member(*json, "big"))) << "too large for an id or a pid";
+  EXPECT_FALSE(IntegerOf(Member(*json, "unsigned"))) << "too large for an id or a pid";
+  EXPECT_TRUE(Member(Member(*json, "missing"), "deeper").is_null());
+  EXPECT_EQ(StringOf(Member(Member(*json, "name"), "x")), nullptr);
+  EXPECT_TRUE(Items(Member(*json, "name")).empty());
 
   for (const std::string broken : {"", "{", "{\"a\":}", "[1,]", "{\"a\" 1}", "\"open", "nul", "{} {}", "01x",
                                    "\"tab\there\"", "{\"a\":\"\\x\"}", "-"}) {
-    EXPECT_FALSE(JsonValue::Parse(broken)) << broken;
+    EXPECT_FALSE(ParseCompositorReply(broken)) << broken;
   }
-  // Nesting deep enough to exhaust a stack is refused, not followed.
-  EXPECT_FALSE(JsonValue::Parse(std::string(100000, '[') + std::string(100000, ']')));
-  EXPECT_TRUE(JsonValue::Parse(std::string(100, '[') + std::string(100, ']')));
+  // Nesting deeper than any compositor's reply is refused, not followed.
+  EXPECT_FALSE(ParseCompositorReply(std::string(100000, '[') + std::string(100000, ']')));
+  EXPECT_TRUE(ParseCompositorReply(std::string(100, '[') + std::string(100, ']')));
+}
+
+TEST(CompositorReplyTest, ATitleThatIsNoValidUtf8KeepsTheMessage) {
+  // A Latin-1 title from an X11 client: the message still counts, the bad
+  // bytes show as U+FFFD.
+  const auto json = ParseCompositorReply("{\"id\": 9, \"name\": \"caf\xE9 \xC3\xA9\"}");
+  ASSERT_TRUE(json);
+  EXPECT_EQ(IntegerOf(Member(*json, "id")), 9);
+  ASSERT_NE(StringOf(Member(*json, "name")), nullptr);
+  EXPECT_EQ(*StringOf(Member(*json, "name")), "caf\xEF\xBF\xBD \xC3\xA9");
 }
 
 // The shared window list, fed by hand.
