@@ -4,6 +4,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
@@ -218,6 +220,15 @@ std::optional<Window> Tarvelo::WaitForWindow(QSize size, int timeoutMs) const {
         return false;
       },
       timeoutMs);
+  if (!found) {
+    // What there was instead, for the failure's message.
+    QStringList shown;
+    for (const ShownWindow& w : ShownWindows()) {
+      shown << QStringLiteral("%1x%2").arg(w.geometry.width()).arg(w.geometry.height());
+    }
+    std::fprintf(stderr, "no window of %dx%d: the program is %s; its windows: [%s]\n", size.width(), size.height(),
+                 Running() ? "running" : "not running", qPrintable(shown.join(", ")));
+  }
   return found;
 }
 
