@@ -173,7 +173,10 @@ void FormTarvelo::BuildPage(PageId page) {
     if (startProcessRows_) {
       PictureCPU->ShowProcessList(*startProcessRows_);
       startProcessRows_.reset();
+    } else if (listFillWaits_) {
+      PictureCPU->Refresh();
     }
+    listFillWaits_ = false;
     PictureCPU->ShowLimitedCount(cpuLimitSlots_.CountInUse());
   } else if (page == PageId::About) {
     PictureAbout = new AboutPage(this, info.panelWidth, info.panelHeight, siteRoot_);
@@ -337,10 +340,15 @@ void FormTarvelo::LoadStartSettings() {
 void FormTarvelo::TimerProcessTick() { PictureProcess->TimerProcessTick(); }
 
 // The first fill of the process list, as "Refresh" does it. The snapshot is
-// taken now; the rows reach the view when the CPU page is first built.
+// taken now; the rows reach the view when the CPU page is first built. A
+// start hidden in the tray takes it then: nobody can see the list before.
 void FormTarvelo::RefreshProcessList() {
   if (PictureCPU != nullptr) {
     PictureCPU->Refresh();
+    return;
+  }
+  if (hiddenAtStart_) {
+    listFillWaits_ = true;
     return;
   }
   startProcessRows_ = LoadProcessList(*platform_.processTable);
@@ -354,7 +362,12 @@ void FormTarvelo::AddTrayIcon() { tray_->Icon().AddTrayIcon(); }
 
 void FormTarvelo::StartTimers() {
   for (QTimer* timer : {TimerMemory, TimerProcess, TimerTrayIcon}) timer->start();
-  if (adBanner_ != nullptr) TimerAd->start();
+  // The banner is seen only in the window: a start hidden in the tray polls
+  // (and looks up the site's name) first when the window shows.
+  if (adBanner_ != nullptr) {
+    adWaitsForShow_ = !isVisible();
+    if (!adWaitsForShow_) TimerAd->start();
+  }
   // The diagram samples once a second too. Started with the others, it settles
   // on the same moments, and the program wakes once a second for all of them.
   if (QTimer* sampler = PictureState->CpuMonitorState->Timer1(); sampler->isActive()) sampler->start();
@@ -453,6 +466,10 @@ void FormTarvelo::HideToTray() {
 
 void FormTarvelo::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  if (adWaitsForShow_) {
+    adWaitsForShow_ = false;
+    TimerAd->start();
+  }
   UpdateDisplayTimers();
 }
 

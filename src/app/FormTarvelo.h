@@ -196,6 +196,10 @@ class FormTarvelo : public QWidget {
   std::array<QWidget*, kPageCount> panels_{};
   // The start-up list fill, kept for the CPU page until it is built.
   std::optional<std::vector<ProcessRow>> startProcessRows_;
+  // A start hidden in the tray leaves the list fill to the CPU page's first
+  // showing, and the advertisement's polls to the window's.
+  bool listFillWaits_ = false;
+  bool adWaitsForShow_ = false;
   PageId visiblePage_ = PageId::State;
   bool timersStarted_ = false;
   bool hiddenAtStart_ = false;

@@ -374,6 +374,27 @@ TEST_F(FormTarveloTest, HiddenFiguresAreNotReadAndAreCurrentTheMomentTheyShow) {
   EXPECT_EQ(Find<QLabel>("LabelMemoryLeft")->text(), "875 MB");
 }
 
+// A start hidden in the tray does nothing for the window before it shows: the
+// advertisement waits for it, the process list for the CPU page.
+TEST_F(FormTarveloTest, AHiddenStartLeavesTheBannerAndTheListToTheirFirstShowing) {
+  fake.settings->Set("Setting", "Automin", "1");
+  fake.processes->processes = {{10, "editor", "/usr/bin/editor"}};
+  ASSERT_TRUE(form.Load());
+  ASSERT_FALSE(form.isVisible());
+  EXPECT_FALSE(form.TimerAd->isActive());
+  for (QTimer* t : {form.TimerMemory, form.TimerProcess, form.TimerTrayIcon}) {
+    EXPECT_TRUE(t->isActive()) << t->objectName().toStdString();
+  }
+
+  form.show();
+  EXPECT_TRUE(form.TimerAd->isActive());
+  EXPECT_GT(form.TimerAd->remainingTime(), 2500) << "the first poll comes a tick after showing, as at a shown start";
+  // The list is the one of the page's first showing.
+  fake.processes->processes = {{10, "editor", "/usr/bin/editor"}, {11, "viewer", "/usr/bin/viewer"}};
+  form.ShowPage(PageId::CPU);
+  EXPECT_EQ(Find<QTreeWidget>("ListViewProcesses")->topLevelItemCount(), 2);
+}
+
 TEST_F(FormTarveloTest, OutsideTextIsNeverMarkup) {
   for (const PageInfo& page : kPages) form.BuildPage(page.id);
   for (auto* label : form.findChildren<widgets::Label*>()) {
