@@ -386,12 +386,13 @@ void FormTarvelo::UpdateDisplayTimers() {
     void (FormTarvelo::*tick)();
   };
   const bool figuresWanted = onScreen && (page == PageId::State || page == PageId::Memory);
-  if (figuresWanted != TimerOnTimeState->IsActive()) {
-    if (figuresWanted) {
-      ShowMemoryFigures(TimerOnTimeState->Start());  // current the moment they show
-    } else {
-      TimerOnTimeState->Stop();
-    }
+  // The Status page shows only the used rate: the megabytes moving alone
+  // need not wake the window there.
+  const auto watch = page == PageId::Memory ? MemoryTicker::Watch::AllFigures : MemoryTicker::Watch::UsedPercent;
+  if (figuresWanted && (!TimerOnTimeState->IsActive() || TimerOnTimeState->Watching() != watch)) {
+    ShowMemoryFigures(TimerOnTimeState->Start(watch));  // current the moment they show
+  } else if (!figuresWanted && TimerOnTimeState->IsActive()) {
+    TimerOnTimeState->Stop();
   }
   const Gate gates[] = {
       {TimerState, onScreen && page == PageId::State, &FormTarvelo::TimerStateTick},
@@ -537,11 +538,18 @@ void FormTarvelo::TimerStateTick() {
   TimerState->setInterval(widgets::MsToNextSecond(now));
 }
 
+// Only the page in sight is brought up to date (laying out a label's new text
+// is most of the work); the other gets a fresh reading when it shows.
 void FormTarvelo::ShowMemoryFigures(const MemoryFigures& figures) {
-  if (shownMemory_ == figures) return;  // the labels show these texts already
-  shownMemory_ = figures;
-  PictureMemory->ShowMemoryFigures(figures);
-  PictureState->ShowMemoryUsage(QString::fromStdString(PercentText(figures.usedPercent)));
+  if (visiblePage_ == PageId::Memory) {
+    if (memoryPageFigures_ == figures) return;  // the labels show these texts already
+    memoryPageFigures_ = figures;
+    PictureMemory->ShowMemoryFigures(figures);
+  } else if (visiblePage_ == PageId::State) {
+    if (statePagePercent_ == figures.usedPercent) return;
+    statePagePercent_ = figures.usedPercent;
+    PictureState->ShowMemoryUsage(QString::fromStdString(PercentText(figures.usedPercent)));
+  }
 }
 
 // ---- Memory release ----

@@ -187,7 +187,9 @@ class FormTarvelo : public QWidget {
   AdBanner* adBanner_ = nullptr;
   QPointer<QDialog> cpuLimitDialog_;
   ModuleGetMemoryState memoryState_;
-  std::optional<MemoryFigures> shownMemory_;  // what the memory labels show
+  // What the memory labels of each page show.
+  std::optional<MemoryFigures> memoryPageFigures_;
+  std::optional<std::int64_t> statePagePercent_;
   MemoryReleaser releaser_;
   std::unique_ptr<ForegroundBooster> booster_;
   AutoReleaseClock autoRelease_;
