@@ -173,7 +173,10 @@ void FormTarvelo::BuildPage(PageId page) {
     if (startProcessRows_) {
       PictureCPU->ShowProcessList(*startProcessRows_);
       startProcessRows_.reset();
+    } else if (listFillWaits_) {
+      PictureCPU->Refresh();
     }
+    listFillWaits_ = false;
     PictureCPU->ShowLimitedCount(cpuLimitSlots_.CountInUse());
   } else if (page == PageId::About) {
     PictureAbout = new AboutPage(this, info.panelWidth, info.panelHeight, siteRoot_);
@@ -337,10 +340,15 @@ void FormTarvelo::LoadStartSettings() {
 void FormTarvelo::TimerProcessTick() { PictureProcess->TimerProcessTick(); }
 
 // The first fill of the process list, as "Refresh" does it. The snapshot is
-// taken now; the rows reach the view when the CPU page is first built.
+// taken now; the rows reach the view when the CPU page is first built. A
+// start hidden in the tray takes it then: nobody can see the list before.
 void FormTarvelo::RefreshProcessList() {
   if (PictureCPU != nullptr) {
     PictureCPU->Refresh();
+    return;
+  }
+  if (hiddenAtStart_) {
+    listFillWaits_ = true;
     return;
   }
   startProcessRows_ = LoadProcessList(*platform_.processTable);
@@ -354,7 +362,12 @@ void FormTarvelo::AddTrayIcon() { tray_->Icon().AddTrayIcon(); }
 
 void FormTarvelo::StartTimers() {
   for (QTimer* timer : {TimerMemory, TimerProcess, TimerTrayIcon}) timer->start();
-  if (adBanner_ != nullptr) TimerAd->start();
+  // The banner is seen only in the window: a start hidden in the tray polls
+  // (and looks up the site's name) first when the window shows.
+  if (adBanner_ != nullptr) {
+    adWaitsForShow_ = !isVisible();
+    if (!adWaitsForShow_) TimerAd->start();
+  }
   // The diagram samples once a second too. Started with the others, it settles
   // on the same moments, and the program wakes once a second for all of them.
   if (QTimer* sampler = PictureState->CpuMonitorState->Timer1(); sampler->isActive()) sampler->start();
@@ -373,12 +386,13 @@ void FormTarvelo::UpdateDisplayTimers() {
     void (FormTarvelo::*tick)();
   };
   const bool figuresWanted = onScreen && (page == PageId::State || page == PageId::Memory);
-  if (figuresWanted != TimerOnTimeState->IsActive()) {
-    if (figuresWanted) {
-      ShowMemoryFigures(TimerOnTimeState->Start());  // current the moment they show
-    } else {
-      TimerOnTimeState->Stop();
-    }
+  // The Status page shows only the used rate: the megabytes moving alone
+  // need not wake the window there.
+  const auto watch = page == PageId::Memory ? MemoryTicker::Watch::AllFigures : MemoryTicker::Watch::UsedPercent;
+  if (figuresWanted && (!TimerOnTimeState->IsActive() || TimerOnTimeState->Watching() != watch)) {
+    ShowMemoryFigures(TimerOnTimeState->Start(watch));  // current the moment they show
+  } else if (!figuresWanted && TimerOnTimeState->IsActive()) {
+    TimerOnTimeState->Stop();
   }
   const Gate gates[] = {
       {TimerState, onScreen && page == PageId::State, &FormTarvelo::TimerStateTick},
@@ -453,6 +467,10 @@ void FormTarvelo::HideToTray() {
 
 void FormTarvelo::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  if (adWaitsForShow_) {
+    adWaitsForShow_ = false;
+    TimerAd->start();
+  }
   UpdateDisplayTimers();
 }
 
@@ -520,11 +538,18 @@ void FormTarvelo::TimerStateTick() {
   TimerState->setInterval(widgets::MsToNextSecond(now));
 }
 
+// Only the page in sight is brought up to date (laying out a label's new text
+// is most of the work); the other gets a fresh reading when it shows.
 void FormTarvelo::ShowMemoryFigures(const MemoryFigures& figures) {
-  if (shownMemory_ == figures) return;  // the labels show these texts already
-  shownMemory_ = figures;
-  PictureMemory->ShowMemoryFigures(figures);
-  PictureState->ShowMemoryUsage(QString::fromStdString(PercentText(figures.usedPercent)));
+  if (visiblePage_ == PageId::Memory) {
+    if (memoryPageFigures_ == figures) return;  // the labels show these texts already
+    memoryPageFigures_ = figures;
+    PictureMemory->ShowMemoryFigures(figures);
+  } else if (visiblePage_ == PageId::State) {
+    if (statePagePercent_ == figures.usedPercent) return;
+    statePagePercent_ = figures.usedPercent;
+    PictureState->ShowMemoryUsage(QString::fromStdString(PercentText(figures.usedPercent)));
+  }
 }
 
 // ---- Memory release ----

@@ -187,7 +187,9 @@ class FormTarvelo : public QWidget {
   AdBanner* adBanner_ = nullptr;
   QPointer<QDialog> cpuLimitDialog_;
   ModuleGetMemoryState memoryState_;
-  std::optional<MemoryFigures> shownMemory_;  // what the memory labels show
+  // What the memory labels of each page show.
+  std::optional<MemoryFigures> memoryPageFigures_;
+  std::optional<std::int64_t> statePagePercent_;
   MemoryReleaser releaser_;
   std::unique_ptr<ForegroundBooster> booster_;
   AutoReleaseClock autoRelease_;
@@ -196,6 +198,10 @@ class FormTarvelo : public QWidget {
   std::array<QWidget*, kPageCount> panels_{};
   // The start-up list fill, kept for the CPU page until it is built.
   std::optional<std::vector<ProcessRow>> startProcessRows_;
+  // A start hidden in the tray leaves the list fill to the CPU page's first
+  // showing, and the advertisement's polls to the window's.
+  bool listFillWaits_ = false;
+  bool adWaitsForShow_ = false;
   PageId visiblePage_ = PageId::State;
   bool timersStarted_ = false;
   bool hiddenAtStart_ = false;

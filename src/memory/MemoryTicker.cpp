@@ -9,8 +9,9 @@ MemoryTicker::MemoryTicker(ModuleGetMemoryState& state, std::chrono::millisecond
 
 MemoryTicker::~MemoryTicker() { Stop(); }
 
-MemoryFigures MemoryTicker::Start() {
+MemoryFigures MemoryTicker::Start(Watch watch) {
   Stop();
+  watch_ = watch;
   passedOn_ = state_.ShowMemoryState();
   ++run_;
   thread_ = std::jthread([this](const std::stop_token& stop) { Loop(stop); });
@@ -26,7 +27,7 @@ void MemoryTicker::Stop() {
 
 void MemoryTicker::Tick() {
   const MemoryFigures& figures = state_.ShowMemoryState();
-  if (figures == passedOn_) return;
+  if (watch_ == Watch::UsedPercent ? figures.usedPercent == passedOn_.usedPercent : figures == passedOn_) return;
   passedOn_ = figures;
   if (changed_) changed_(figures, run_.load());
 }

@@ -24,14 +24,20 @@ class MemoryTicker {
   // belong to (see Run()).
   using Changed = std::function<void(const MemoryFigures& figures, std::uint64_t run)>;
 
+  // Which figures count: a page that shows only the used rate needs no
+  // wake-up when only the megabytes move.
+  enum class Watch { AllFigures, UsedPercent };
+
   MemoryTicker(ModuleGetMemoryState& state, std::chrono::milliseconds period, Changed changed);
   ~MemoryTicker();
   MemoryTicker(const MemoryTicker&) = delete;
   MemoryTicker& operator=(const MemoryTicker&) = delete;
 
   // Takes a reading at once on the calling thread and returns it, then ticks
-  // every period from now on (a running ticker starts over).
-  MemoryFigures Start();
+  // every period from now on (a running ticker starts over), passing on the
+  // figures whenever the watched ones change.
+  MemoryFigures Start(Watch watch = Watch::AllFigures);
+  Watch Watching() const { return watch_; }
   // Stops the ticks; returns once no tick runs any more.
   void Stop();
   bool IsActive() const { return thread_.joinable(); }
@@ -50,6 +56,7 @@ class MemoryTicker {
   ModuleGetMemoryState& state_;
   const std::chrono::milliseconds period_;
   Changed changed_;
+  Watch watch_ = Watch::AllFigures;  // set before the thread starts
   MemoryFigures passedOn_;  // the ticker thread's own while it runs
   std::atomic<std::uint64_t> run_{0};
   std::mutex mutex_;

@@ -60,6 +60,25 @@ TEST_F(Ticker, PassesOnOnlyFiguresThatChanged) {
   EXPECT_EQ(received.runs[0], ticker.Run());
 }
 
+TEST_F(Ticker, WatchingTheUsedRateIgnoresMegabytesMovingAlone) {
+  source.status = {1000 * kMB, 500 * kMB};
+  ticker.Start(MemoryTicker::Watch::UsedPercent);
+  EXPECT_EQ(ticker.Watching(), MemoryTicker::Watch::UsedPercent);
+  source.status = {1000 * kMB, 502 * kMB};  // 50 % still
+  const int reads = source.reads;
+  const auto deadline = std::chrono::steady_clock::now() + 20s;
+  while (source.reads < reads + 10 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  ASSERT_GE(source.reads, reads + 10) << "the ticker does not read";
+  EXPECT_EQ(received.Count(), 0u);
+
+  source.status = {1000 * kMB, 875 * kMB};
+  ASSERT_TRUE(received.WaitFor(1));
+  EXPECT_EQ(received.figures_[0], (MemoryFigures{1000, 125, 875, 12})) << "all figures come with the rate";
+
+  ticker.Start();
+  EXPECT_EQ(ticker.Watching(), MemoryTicker::Watch::AllFigures) << "each start says what it watches";
+}
+
 TEST_F(Ticker, StopEndsTheReadingsAndEachStartIsANewRun) {
   source.status = {1024 * kMB, 512 * kMB};
   ticker.Start();
