@@ -54,9 +54,15 @@ int main(int argc, char* argv[]) {
   // figures. Through MIT-SHM each such paint first waits for the X server to
   // be done with the last one, a round trip that wakes two threads; sending
   // so few pixels with the request costs less. A setting of the user's wins.
-  if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
+  // Qt reads it when it connects, so it is taken out again afterwards: the
+  // programs Tarvelo starts (a browser, pkexec) keep their own ways.
+  const bool noMitShmSet = !qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM");
+  if (noMitShmSet) qputenv("QT_XCB_NO_MITSHM", "1");
 #endif
   QApplication app(argc, argv);
+#if defined(Q_OS_LINUX)
+  if (noMitShmSet) qunsetenv("QT_XCB_NO_MITSHM");
+#endif
   // Qt has taken its own options out of argv: what is left must be the program's.
   if (const auto status = tarvelo::CommandLine::CheckRemainingArguments(
           std::span<char* const>(argv, static_cast<std::size_t>(argc)), std::cerr)) {
