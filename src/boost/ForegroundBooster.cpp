@@ -97,6 +97,10 @@ void ForegroundBooster::RestoreWeights(const std::optional<std::string>& keep) {
       continue;
     }
     const std::error_code error = weights_->SetWeight(it->first, it->second);
+    // The manager answers before it writes the weight to the kernel; reading
+    // it back waits for that write, so that the weight is back when this
+    // returns (at the end, before the program is gone).
+    if (!error) (void)weights_->AppliedWeight(it->first);
     // A unit that has gone needs nothing back; any other failure is tried
     // again at the next boost and at the end.
     if (!error || error == std::errc::no_such_process) {
