@@ -26,5 +26,5 @@ find_program(TARVELO_WINE NAMES ${tarvelo_wine_loaders} PATHS /usr/lib/wine)
 # Through wine-run.sh, which starts a program once more when Wine's loader
 # failed before the program ran.
 if(TARVELO_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR /bin/sh ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${TARVELO_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR /bin/bash ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${TARVELO_WINE})
 endif()
