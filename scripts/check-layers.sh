@@ -7,7 +7,8 @@
 #   boost cpulimit memory monitor tray  the features, which do not know each other
 #   button                              the Command button
 #   widgets                             Qt building blocks of every view
-#   raster settings                     the pixel surface; Config.ini and its keys
+#   raster settings forms               the pixel surface; Config.ini and its keys;
+#                                       what every window holds
 #   platform                            the operating system behind interfaces
 #   common                              helpers of every layer
 #
@@ -23,7 +24,7 @@ layers=(
   "boost cpulimit memory monitor tray"
   "button"
   "widgets"
-  "raster settings"
+  "raster settings forms"
   "platform"
   "common"
 )

@@ -35,6 +35,8 @@
 #include "tray/TrayController.h"
 #include "widgets/CheckBox.h"
 #include "widgets/ComboList.h"
+#include "forms/Forms.h"
+#include "widgets/FormControls.h"
 #include "widgets/Fonts.h"
 #include "widgets/Label.h"
 #include "widgets/MessageBox.h"
@@ -50,9 +52,6 @@ using widgets::Picture;
 using widgets::TwipsRect;
 
 namespace {
-constexpr int kClientWidth = 11790;   // twips
-constexpr int kClientHeight = 8355;   // twips
-const QColor kTextGrey(64, 64, 64);
 }  // namespace
 
 FormTarvelo::FormTarvelo(platform::Platform& platform, QWidget* parent)
@@ -76,7 +75,7 @@ FormTarvelo::FormTarvelo(platform::Platform& platform, QWidget* parent)
   setWindowTitle("Tarvelo");
   setWindowIcon(artwork::EmblemIcon());
   setFont(widgets::WindowFont());
-  setFixedSize(widgets::TwipsSize(kClientWidth, kClientHeight));
+  setFixedSize(widgets::TwipsSize(form::MainForm().width, form::MainForm().height));
   setMouseTracking(true);
   InstallAccessibility();
 
@@ -97,31 +96,20 @@ FormTarvelo::~FormTarvelo() {
 }
 
 void FormTarvelo::BuildChrome() {
-  ImageCaption = new Picture(this, "ImageCaption", TwipsRect(480, 0, 10215, 375), artwork::PaintCaptionStrip);
+  const form::Form& f = form::MainForm();
+  ImageCaption = widgets::MakePicture(this, f["ImageCaption"], artwork::PaintCaptionStrip);
   connect(ImageCaption, &Picture::Pressed, this, [this](Qt::MouseButton button) { StartMoving(button); });
 
-  Label9 = new Label(this, "Label9", "Tarvelo", 390, 105);
-  Label9->setFont(widgets::Arial(9, true));
-  Label9->SetColor(Qt::white);
+  Label9 = widgets::MakeLabel(this, f["Label9"]);
   Label9->setAttribute(Qt::WA_TransparentForMouseEvents);  // the caption under it drags the window
-
-  Label8 = new Label(this, "Label8", "Tarvelo", 1680, 720);
-  Label8->setFont(widgets::Arial(12, true));
-  Label8->SetColor(kTextGrey);
-
-  Label4 = new Label(this, "Label4", "One tool with 3 powerful ways to make your PC run extremely fast", 1680, 960);
-  Label4->SetColor(kTextGrey);
-
-  Label38 = new Label(this, "Label38", "v1.7", 10800, 8040);
-  Label38->SetColor(kTextGrey);
-
-  LabelAd = new Label(this, "LabelAd", "Nothing", 240, 8040);
-  LabelAd->SetFixedSizeTwips(8295, 180, false);
-  LabelAd->SetColor(kTextGrey);
+  Label8 = widgets::MakeLabel(this, f["Label8"]);
+  Label4 = widgets::MakeLabel(this, f["Label4"]);
+  Label38 = widgets::MakeLabel(this, f["Label38"]);
+  LabelAd = widgets::MakeLabel(this, f["LabelAd"]);
   LabelAd->setCursor(Qt::PointingHandCursor);
 
-  ImageMin = new ChromeButtonWidget(this, "ImageMin", ChromeButton::Kind::Minimize, TwipsRect(10800, 90, 420, 225));
-  ImageExit = new ChromeButtonWidget(this, "ImageExit", ChromeButton::Kind::Close, TwipsRect(11280, 90, 420, 225));
+  ImageMin = new ChromeButtonWidget(this, "ImageMin", ChromeButton::Kind::Minimize, widgets::RectOf(f["ImageMin"]));
+  ImageExit = new ChromeButtonWidget(this, "ImageExit", ChromeButton::Kind::Close, widgets::RectOf(f["ImageExit"]));
   for (ChromeButtonWidget* button : {ImageMin, ImageExit}) {
     connect(button, &ChromeButtonWidget::Activated, this, &FormTarvelo::OnChromeAction);
   }

@@ -7,7 +7,8 @@
 #include "app/Artwork.h"
 #include "app/ModuleAutorun.h"
 #include "widgets/CheckBox.h"
-#include "widgets/Fonts.h"
+#include "forms/Forms.h"
+#include "widgets/FormControls.h"
 #include "widgets/Label.h"
 #include "widgets/Picture.h"
 #include "widgets/Twips.h"
@@ -15,18 +16,8 @@
 namespace tarvelo {
 
 using widgets::Label;
-using widgets::TwipsRect;
 
 namespace {
-
-const QColor kHeadingColor(255, 128, 0);
-
-Label* Heading(QWidget* page, const char* name, const QString& text, int left, int top) {
-  auto* label = new Label(page, name, text, left, top);
-  label->setFont(widgets::HeadingFont());
-  label->SetColor(kHeadingColor);
-  return label;
-}
 
 // The Settings page's picture: a cog with a power sign, for "start".
 void PaintSettingBadge(QPainter& p, const QRectF& r) {
@@ -63,10 +54,11 @@ void PaintSettingBadge(QPainter& p, const QRectF& r) {
 
 SettingPage::SettingPage(QWidget* parent, int widthTwips, int heightTwips, StartOptions& options)
     : PagePanel(parent, "PictureSetting", widthTwips, heightTwips) {
-  Image3 = new widgets::Picture(this, "Image3", TwipsRect(360, 240, 720, 720), PaintSettingBadge);
-  Label27 = Heading(this, "Label27", "Settings", 1320, 240);
-  CheckAutoRun = new widgets::CheckBox(this, "CheckAutoRun", "Start with windows", 1320, 600, 4335, 255);
-  CheckAutoMin = new widgets::CheckBox(this, "CheckAutoMin", "Auto minimize on start up", 1320, 960, 4335, 255);
+  const form::Form& f = form::SettingForm();
+  Image3 = widgets::MakePicture(this, f["Image3"], PaintSettingBadge);
+  Label27 = widgets::MakeLabel(this, f["Label27"]);
+  CheckAutoRun = widgets::MakeCheckBox(this, f["CheckAutoRun"]);
+  CheckAutoMin = widgets::MakeCheckBox(this, f["CheckAutoMin"]);
   connect(CheckAutoRun, &widgets::CheckBox::Click, this,
           [this, &options] { options.CheckAutoRunClick(CheckAutoRun->Value()); });
   connect(CheckAutoMin, &widgets::CheckBox::Click, this,

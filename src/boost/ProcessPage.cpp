@@ -9,7 +9,8 @@
 #include "widgets/AllowPrivilege.h"
 #include "widgets/CheckBox.h"
 #include "widgets/ComboList.h"
-#include "widgets/Fonts.h"
+#include "forms/Forms.h"
+#include "widgets/FormControls.h"
 #include "widgets/Label.h"
 #include "widgets/ListView.h"
 #include "widgets/TimeOfDay.h"
@@ -19,10 +20,6 @@ namespace tarvelo {
 using widgets::Label;
 
 namespace {
-
-const QColor kOrange(255, 128, 0);
-const QColor kGreen(0, 128, 0);
-const QColor kNoticeRed(192, 0, 0);
 
 QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
@@ -35,55 +32,23 @@ ProcessPage::ProcessPage(QWidget* parent, int widthTwips, int heightTwips, Setti
       booster_(booster),
       privileges_(privileges),
       notice_(booster, privileges) {
-  Label12 = new Label(this, "Label12", "The first way - increase the priority of processes - Speed up process", 360,
-                      120);
-  Label12->setFont(widgets::HeadingFont());
-  Label12->SetColor(kOrange);
-
-  Label10 = new Label(this, "Label10",
-                      "The higher priority,the more system resources the process will obtain and faster it will "
-                      "run.This fuction can adjust the process priority intelligently, increase the priority of "
-                      "active processes and reduce the priority of the inactive process automatically .",
-                      360, 480);
-  Label10->SetFixedSizeTwips(6645, 810);
-
-  CheckNowImproveProcess =
-      new widgets::CheckBox(this, "CheckNowImproveProcess", "Enable speed up process", 1200, 1560, 2895, 255);
-
-  Label3 = new Label(this, "Label3", "Speed up level:", 1560, 1920);
-  ComboSpeed = new widgets::ComboList(this, "ComboSpeed", 3000, 1920, 1815, 300);
-
-  Label37 = new Label(this, "Label37", "Above Normal level can speed up 10%-20%,High level can speed up 20%-30%",
-                      1560, 2280);
-  Label37->SetFixedSizeTwips(4860, 420);
-
-  Label28 = new Label(this, "Label28", "Speed up count:", 1140, 2760);
-  LabelImprovedCount = new Label(this, "LabelImprovedCount", "None", 2640, 2760);
-  LabelImprovedCount->SetFixedSizeTwips(1815, 255, false);
-  LabelImprovedCount->SetColor(kOrange);
-
-  Label11 = new Label(this, "Label11", "Now speeding up:", 1035, 3000);
-  LabelNowImproveProcess = new Label(this, "LabelNowImproveProcess", "None", 2640, 3000);
-  LabelNowImproveProcess->SetFixedSizeTwips(3735, 255, false);
-  LabelNowImproveProcess->SetColor(kGreen);
-
-  Label13 = new Label(this, "Label13", "Log:", 360, 3480);
-  Label13->setFont(widgets::HeadingFont());
-  Label13->SetColor(kOrange);
-
-  ListViewHistory = new widgets::ListView(this, "ListViewHistory", 390, 3735, 6480, 1800,
-                                          {{"NO.", 1058}, {"Time", 1764}, {"Target", 4939}, {"Priority", 2540}});
-
-  // In the free corner right of the switch and the level, the button below
-  // it, right of Label37.
-  LabelBoostNotice = new Label(this, "LabelBoostNotice", QString(), 4950, 1320);
-  LabelBoostNotice->SetFixedSizeTwips(2760, 930);
-  LabelBoostNotice->SetColor(kNoticeRed);
+  const form::Form& f = form::ProcessForm();
+  Label12 = widgets::MakeLabel(this, f["Label12"]);
+  Label10 = widgets::MakeLabel(this, f["Label10"]);
+  CheckNowImproveProcess = widgets::MakeCheckBox(this, f["CheckNowImproveProcess"]);
+  Label3 = widgets::MakeLabel(this, f["Label3"]);
+  ComboSpeed = widgets::MakeComboList(this, f["ComboSpeed"]);
+  Label37 = widgets::MakeLabel(this, f["Label37"]);
+  Label28 = widgets::MakeLabel(this, f["Label28"]);
+  LabelImprovedCount = widgets::MakeLabel(this, f["LabelImprovedCount"]);
+  Label11 = widgets::MakeLabel(this, f["Label11"]);
+  LabelNowImproveProcess = widgets::MakeLabel(this, f["LabelNowImproveProcess"]);
+  Label13 = widgets::MakeLabel(this, f["Label13"]);
+  ListViewHistory = widgets::MakeListView(this, f["ListViewHistory"]);
+  LabelBoostNotice = widgets::MakeLabel(this, f["LabelBoostNotice"]);
   // An administrator may copy the command it names.
   LabelBoostNotice->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  LabelBoostNotice->hide();
-  CommandAllow = button::PlaceCommand(this, "CommandAllow", QString::fromUtf8("Allow\u2026"), 6480, 2280, 1230, 360);
-  CommandAllow->hide();
+  CommandAllow = button::PlaceCommand(this, f["CommandAllow"]);
   connect(CommandAllow, &button::Command::Click, this, [this] {
     widgets::AllowPrivilege(this, privileges_);
     UpdateBoostNotice();  // gone once the right is there

@@ -339,6 +339,13 @@ Command* PlaceCommand(QWidget* parent, const QString& name, const QString& capti
   return command;
 }
 
+Command* PlaceCommand(QWidget* parent, const form::Control& control) {
+  Command* command = PlaceCommand(parent, control.name, QString::fromUtf8(control.text), control.left, control.top,
+                                  control.width, control.height);
+  if (control.hidden) command->hide();
+  return command;
+}
+
 SystemColors PaletteSystemColors() {
   const QPalette palette = QGuiApplication::palette();
   return {

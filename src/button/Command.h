@@ -6,6 +6,7 @@
 
 #include "button/CommandModel.h"
 #include "button/CommandText.h"
+#include "forms/Form.h"
 
 class QTimer;
 
@@ -90,6 +91,8 @@ class Command : public QWidget {
 // of the program's own buttons (XpType 2, Verdana 7.5 pt).
 Command* PlaceCommand(QWidget* parent, const QString& name, const QString& caption, int leftTwips, int topTwips,
                       int widthTwips, int heightTwips);
+// The same for a button of a form's description.
+Command* PlaceCommand(QWidget* parent, const form::Control& control);
 
 // The system colours of the application palette.
 SystemColors PaletteSystemColors();

@@ -9,7 +9,8 @@
 #include "cpulimit/FormSetProcessCpuPercent.h"
 #include "cpulimit/ModuleGetFileIcon.h"
 #include "cpulimit/ProcessList.h"
-#include "widgets/Fonts.h"
+#include "forms/Forms.h"
+#include "widgets/FormControls.h"
 #include "widgets/Label.h"
 #include "widgets/ListView.h"
 #include "widgets/MessageBox.h"
@@ -29,40 +30,22 @@ CpuPage::CpuPage(QWidget* parent, int widthTwips, int heightTwips, platform::Pro
       icons_(icons),
       limits_(limits),
       dialogOpened_(std::move(dialogOpened)) {
-  Label22 = new Label(this, "Label22", "The second way - limit process CPU usage - Speed up CPU", 360, 120);
-  Label22->setFont(widgets::HeadingFont());
-  Label22->SetColor(QColor(255, 128, 0));
-  // Both descriptions are kept as written, a carriage return at the end.
-  Label21 = new Label(this, "Label21",
-                      "This function can limit the CPU usage of a process and ensure system has sufficient CPU "
-                      "resource for other active processes.\r",
-                      360, 480);
-  Label21->SetFixedSizeTwips(6645, 450);
-  Label39 = new Label(this, "Label39",
-                      "When a process use too much CPU,it will slow down the pc speed.Using this function can limit "
-                      "the CPU usage.\r",
-                      360, 960);
-  Label39->SetFixedSizeTwips(6735, 375);
-  Label24 = new Label(this, "Label24", "Limited count:", 360, 1440);
-  LabelCPULimitedCount = new Label(this, "LabelCPULimitedCount", "0", 1800, 1440);
-
-  ListViewProcesses = new widgets::ListView(this, "ListViewProcesses", 375, 1695, 6585, 3105,
-                                            {{"ID", 1411}, {"PID", 1411}, {"Process", 4586},
-                                             {"CPU Usage limited", 3528}});
+  const form::Form& f = form::CpuForm();
+  Label22 = widgets::MakeLabel(this, f["Label22"]);
+  Label21 = widgets::MakeLabel(this, f["Label21"]);
+  Label39 = widgets::MakeLabel(this, f["Label39"]);
+  Label24 = widgets::MakeLabel(this, f["Label24"]);
+  LabelCPULimitedCount = widgets::MakeLabel(this, f["LabelCPULimitedCount"]);
+  ListViewProcesses = widgets::MakeListView(this, f["ListViewProcesses"]);
   ListViewProcesses->setIconSize(QSize(16, 16));
   connect(ListViewProcesses, &QTreeWidget::itemDoubleClicked, this, [this] { OpenLimitDialog(); });
 
-  CommandRefreshProcess = button::PlaceCommand(this, "CommandRefreshProcess", "Refresh", 840, 5040, 1455, 375);
-  CommandLimitProcessCPU = button::PlaceCommand(this, "CommandLimitProcessCPU", "Limit", 2520, 5040, 1455, 375);
+  CommandRefreshProcess = button::PlaceCommand(this, f["CommandRefreshProcess"]);
+  CommandLimitProcessCPU = button::PlaceCommand(this, f["CommandLimitProcessCPU"]);
   connect(CommandRefreshProcess, &button::Command::Click, this, &CpuPage::Refresh);
   connect(CommandLimitProcessCPU, &button::Command::Click, this, &CpuPage::OpenLimitDialog);
 
-  // Right of the buttons, in the notice red of the booster page.
-  LabelLimitNotice = new Label(this, "LabelLimitNotice", QString(), 4140, 4875);
-  LabelLimitNotice->SetFixedSizeTwips(3135, 540);
-  LabelLimitNotice->setWordWrap(true);
-  LabelLimitNotice->SetColor(QColor(192, 0, 0));
-  LabelLimitNotice->hide();
+  LabelLimitNotice = widgets::MakeLabel(this, f["LabelLimitNotice"]);
   UpdateLimitNotice();
 }
 

@@ -5,6 +5,8 @@
 #include "button/Command.h"
 #include "common/PlainText.h"
 #include "widgets/FocusFrame.h"
+#include "forms/Forms.h"
+#include "widgets/FormControls.h"
 #include "widgets/Fonts.h"
 #include "widgets/Label.h"
 #include "widgets/Twips.h"
@@ -17,34 +19,33 @@ FormSetProcessCpuPercent::FormSetProcessCpuPercent(QWidget* owner, Mode mode, co
                                                    const QString& path, const QIcon& icon, int percent)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
   setObjectName("FormSetProcessCpuPercent");
-  setWindowTitle("Limit process CPU usage");
+  const form::Form& f = form::LimitDialogForm();
+  setWindowTitle(QString::fromUtf8(f.caption));
   setFont(widgets::WindowFont());
-  setFixedSize(widgets::TwipsSize(7110, 3555));
+  setFixedSize(widgets::TwipsSize(f.width, f.height));
   setModal(true);
 
-  ImageProcessIco = new Label(this, "ImageProcessIco", "", 120, 120);
-  ImageProcessIco->SetFixedSizeTwips(615, 615, false);
+  ImageProcessIco = widgets::MakeLabel(this, f["ImageProcessIco"]);
+  ImageProcessIco->SetFixedSizeTwips(f["ImageProcessIco"].width, f["ImageProcessIco"].height, false);
   ImageProcessIco->setAlignment(Qt::AlignCenter);
   if (!icon.isNull()) ImageProcessIco->setPixmap(icon.pixmap(32));
 
-  Label2 = new Label(this, "Label2", "PID:", 1290, 240);
-  LabelProcessPID = new Label(this, "LabelProcessPID", pid, 1800, 240);
-  Label1 = new Label(this, "Label1", "Process:", 960, 600);
+  Label2 = widgets::MakeLabel(this, f["Label2"]);
+  LabelProcessPID = widgets::MakeLabel(this, f["LabelProcessPID"]);
+  LabelProcessPID->SetCaption(pid);
+  Label1 = widgets::MakeLabel(this, f["Label1"]);
   // The path comes from the process: shown as plain, visible text.
-  LabelProcessPath = new Label(this, "LabelProcessPath",
-                               QString::fromStdString(PlainText::Displayable(path.toStdString())), 1800, 600);
-  LabelProcessPath->SetFixedSizeTwips(5085, 450);
-  LabelProcessPath->setWordWrap(true);
-  Label3 = new Label(this, "Label3", "limit CPU usage:", 360, 1440);
+  LabelProcessPath = widgets::MakeLabel(this, f["LabelProcessPath"]);
+  LabelProcessPath->SetCaption(QString::fromStdString(PlainText::Displayable(path.toStdString())));
+  Label3 = widgets::MakeLabel(this, f["Label3"]);
 
   SliderPercent = new QSlider(Qt::Horizontal, this);
   SliderPercent->setObjectName("SliderPercent");
-  SliderPercent->setGeometry(widgets::TwipsRect(1800, 1320, 4335, 615));
+  SliderPercent->setGeometry(widgets::RectOf(f["SliderPercent"]));
   SliderPercent->setRange(1, 99);
   SliderPercent->setTickPosition(QSlider::TicksBelow);
   SliderPercent->setTickInterval(10);
-  LabelPercent = new Label(this, "LabelPercent", "99", 6360, 1440);
-  LabelPercent->SetFixedSizeTwips(615, 495, false);
+  LabelPercent = widgets::MakeLabel(this, f["LabelPercent"]);
   connect(SliderPercent, &QSlider::valueChanged, this,
           [this](int value) { LabelPercent->SetCaption(QString::number(value)); });
   SliderPercent->setValue(99);
@@ -52,10 +53,10 @@ FormSetProcessCpuPercent::FormSetProcessCpuPercent(QWidget* owner, Mode mode, co
   new widgets::FocusFrame(SliderPercent);
   Label3->setBuddy(SliderPercent);  // names the slider for screen readers
 
-  CommandModify = button::PlaceCommand(this, "CommandModify", "Adjustment", 2040, 2160, 1335, 375);
-  CommandFree = button::PlaceCommand(this, "CommandFree", "Release", 3600, 2160, 1335, 375);
-  CommandOK = button::PlaceCommand(this, "CommandOK", "OK", 2040, 2640, 1335, 375);
-  CommandCancel = button::PlaceCommand(this, "CommandCancel", "Cancel", 3600, 2640, 1335, 375);
+  CommandModify = button::PlaceCommand(this, f["CommandModify"]);
+  CommandFree = button::PlaceCommand(this, f["CommandFree"]);
+  CommandOK = button::PlaceCommand(this, f["CommandOK"]);
+  CommandCancel = button::PlaceCommand(this, f["CommandCancel"]);
   const bool change = mode == Mode::ChangeLimit;
   CommandModify->setVisible(change);
   CommandFree->setVisible(change);

@@ -7,7 +7,7 @@
 namespace tarvelo::widgets {
 
 ListView::ListView(QWidget* parent, const QString& name, int leftTwips, int topTwips, int widthTwips,
-                   int heightTwips, std::initializer_list<Column> columns)
+                   int heightTwips, const std::vector<Column>& columns)
     : QTreeWidget(parent) {
   setObjectName(name);
   setGeometry(TwipsRect(leftTwips, topTwips, widthTwips, heightTwips));

@@ -1,8 +1,7 @@
 #pragma once
 
 #include <QTreeWidget>
-#include <initializer_list>
-#include <utility>
+#include <vector>
 
 namespace tarvelo::widgets {
 
@@ -18,7 +17,7 @@ class ListView : public QTreeWidget {
   };
 
   ListView(QWidget* parent, const QString& name, int leftTwips, int topTwips, int widthTwips, int heightTwips,
-           std::initializer_list<Column> columns);
+           const std::vector<Column>& columns);
 
   int RowCount() const { return topLevelItemCount(); }
   // Adds a row at the end with the texts of its first columns.

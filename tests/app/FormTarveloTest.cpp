@@ -15,12 +15,15 @@
 #include "app/ChromeButtonWidget.h"
 #include "app/StatusPage.h"
 #include "app/TrayAbsence.h"
+#include "button/Command.h"
+#include "forms/Forms.h"
 #include "monitor/CpuMonitor.h"
 #include "platform/fake/FakePlatform.h"
 #include "support/ModalWatcher.h"
 #include "support/TrayHost.h"
 #include "widgets/Label.h"
 #include "widgets/Picture.h"
+#include "widgets/Twips.h"
 
 namespace tarvelo {
 namespace {
@@ -66,6 +69,31 @@ TEST_F(FormTarveloTest, BorderlessWindowOfTheProgramsSize) {
   EXPECT_EQ(Find<QLabel>("Label4")->text(), "One tool with 3 powerful ways to make your PC run extremely fast");
   EXPECT_EQ(Find<QLabel>("Label38")->text(), "v1.7");
   EXPECT_EQ(Find<QLabel>("LabelMemory")->text(), "3 - Speed up memory");
+}
+
+// The window and every page are built from their forms: each control at its
+// place, of its size, with its caption.
+TEST_F(FormTarveloTest, EveryControlStandsWhereItsFormPutsIt) {
+  for (const PageInfo& page : kPages) form.BuildPage(page.id);
+  std::vector<std::pair<const form::Form*, QWidget*>> windows{{&form::MainForm(), &form}};
+  for (const PageInfo& page : kPages) windows.emplace_back(&form::PageForm(page.id), Find(page.panel));
+  for (const auto& [description, window] : windows) {
+    for (const form::Control& c : description->controls) {
+      SCOPED_TRACE(std::string(description->name) + "." + c.name);
+      QWidget* w = window->findChild<QWidget*>(c.name, Qt::FindDirectChildrenOnly);
+      ASSERT_NE(w, nullptr);
+      EXPECT_EQ(w->pos(), widgets::TwipsPoint(c.left, c.top));
+      if (c.width > 0) {
+        EXPECT_EQ(w->size(), widgets::TwipsSize(c.width, c.height));
+      }
+      if (auto* command = qobject_cast<button::Command*>(w)) {
+        EXPECT_EQ(command->Caption(), QString::fromUtf8(c.text));
+      }
+      if (auto* check = qobject_cast<QAbstractButton*>(w)) {
+        EXPECT_EQ(check->text(), QString::fromUtf8(c.text));
+      }
+    }
+  }
 }
 
 TEST_F(FormTarveloTest, ShowPageLeavesExactlyOnePanelAndOneSelectedEntry) {
