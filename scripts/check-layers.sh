@@ -6,7 +6,7 @@
 #   app priv grant                      the programs
 #   boost cpulimit memory monitor tray  the features, which do not know each other
 #   button                              the Command button
-#   widgets                             Qt building blocks of every view
+#   widgets winui                       building blocks of every view: Qt, Win32
 #   raster settings forms               the pixel surface; Config.ini and its keys;
 #                                       what every window holds
 #   platform                            the operating system behind interfaces
@@ -23,7 +23,7 @@ layers=(
   "app priv grant"
   "boost cpulimit memory monitor tray"
   "button"
-  "widgets"
+  "widgets winui"
   "raster settings forms"
   "platform"
   "common"

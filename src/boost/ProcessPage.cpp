@@ -1,9 +1,5 @@
 #include "boost/ProcessPage.h"
 
-#include <QTextDocument>
-
-#include "settings/Settings.h"
-#include "boost/ForegroundBooster.h"
 #include "button/Command.h"
 #include "platform/Privileges.h"
 #include "widgets/AllowPrivilege.h"
@@ -28,10 +24,8 @@ QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), 
 ProcessPage::ProcessPage(QWidget* parent, int widthTwips, int heightTwips, Settings& settings,
                          ForegroundBooster& booster, platform::Privileges& privileges)
     : PagePanel(parent, "PictureProcess", widthTwips, heightTwips),
-      settings_(settings),
-      booster_(booster),
       privileges_(privileges),
-      notice_(booster, privileges) {
+      logic_(view_, settings, booster, privileges, [] { return widgets::TimeOfDayText().toStdString(); }) {
   const form::Form& f = form::ProcessForm();
   Label12 = widgets::MakeLabel(this, f["Label12"]);
   Label10 = widgets::MakeLabel(this, f["Label10"]);
@@ -54,36 +48,18 @@ ProcessPage::ProcessPage(QWidget* parent, int widthTwips, int heightTwips, Setti
     UpdateBoostNotice();  // gone once the right is there
   });
 
-  connect(CheckNowImproveProcess, &widgets::CheckBox::Click, this, [this] {
-    settings_.WriteSetting(keys::EnableImproveProcess, CheckValueText(CheckNowImproveProcess->Value() != 0));
-    UpdateBoostNotice();
-  });
-  connect(ComboSpeed, &widgets::ComboList::Click, this, [this] {
-    settings_.WriteSetting(keys::ImproveSpeed, ComboSpeed->Text().toStdString());
-    UpdateBoostNotice();
-  });
+  connect(CheckNowImproveProcess, &widgets::CheckBox::Click, this, [this] { logic_.SwitchClicked(); });
+  connect(ComboSpeed, &widgets::ComboList::Click, this, [this] { logic_.LevelChosen(); });
 }
 
-void ProcessPage::FillSpeedList() {
-  ComboSpeed->clear();
-  ComboSpeed->addItem(FromUtf8(ForegroundBooster::kAboveNormal));
-  ComboSpeed->addItem(FromUtf8(ForegroundBooster::kHigh));
-}
+void ProcessPage::FillSpeedList() { logic_.FillSpeedList(); }
 
-void ProcessPage::LoadBoosterSettings() {
-  CheckNowImproveProcess->SetValue(CheckValueFromSetting(settings_.ReadSetting(keys::EnableImproveProcess)));
-  // An unknown level leaves the first entry chosen.
-  if (!ComboSpeed->SetText(FromUtf8(settings_.ReadSetting(keys::ImproveSpeed)))) ComboSpeed->setCurrentIndex(0);
-  UpdateBoostNotice();
-}
+void ProcessPage::LoadBoosterSettings() { logic_.LoadBoosterSettings(); }
 
 void ProcessPage::TimerProcessTick() {
-  const auto boost = booster_.Tick(CheckNowImproveProcess->Value() != 0, ComboSpeed->Text().toStdString());
-  if (boost) ShowBoost(*boost);
-  if (const auto figure = booster_.PollFigure()) emit FasterMeasured(FromUtf8(*figure));
-  // A compositor may come and go, and an extension be enabled, at any time;
-  // a boost tried may show that the right came or went.
-  if (notice_.Stale()) UpdateBoostNotice();
+  const ProcessPageLogic::TickNews news = logic_.Tick();
+  if (news.boostedTitle) emit Boosted(FromUtf8(*news.boostedTitle));
+  if (news.fasterFigure) emit FasterMeasured(FromUtf8(*news.fasterFigure));
 }
 
 void ProcessPage::showEvent(QShowEvent* event) {
@@ -91,27 +67,6 @@ void ProcessPage::showEvent(QShowEvent* event) {
   UpdateBoostNotice();
 }
 
-void ProcessPage::ShowBoost(const Boost& boost) {
-  const QString title = FromUtf8(boost.title);
-  LabelNowImproveProcess->SetCaption(title);
-  // A tooltip is shown as rich text when it looks like markup; this one is
-  // always the title's characters.
-  LabelNowImproveProcess->setToolTip(Qt::convertFromPlainText(title, Qt::WhiteSpacePre));
-
-  QTreeWidgetItem* row = ListViewHistory->AddRow(
-      {FromUtf8(boost.number), widgets::TimeOfDayText(), title, FromUtf8(boost.priority)});
-  ListViewHistory->scrollToItem(row);
-
-  LabelImprovedCount->SetCaption(QString::number(boost.count));
-  emit Boosted(title);
-}
-
-void ProcessPage::UpdateBoostNotice() {
-  const BoostNoticeView view =
-      notice_.Read(CheckNowImproveProcess->Value() != 0, ComboSpeed->Text().toStdString());
-  LabelBoostNotice->SetCaption(FromUtf8(view.text));
-  LabelBoostNotice->setVisible(!view.text.empty());
-  CommandAllow->setVisible(view.offerAllow);
-}
+void ProcessPage::UpdateBoostNotice() { logic_.UpdateBoostNotice(); }
 
 }  // namespace tarvelo

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "boost/BoostNotice.h"
+#include "boost/ProcessPageLogic.h"
 #include "widgets/PagePanel.h"
+#include "widgets/QtFormView.h"
 
 namespace platform {
 class Privileges;
@@ -76,12 +77,10 @@ class ProcessPage : public widgets::PagePanel {
   void showEvent(QShowEvent* event) override;
 
  private:
-  void ShowBoost(const Boost& boost);
 
-  Settings& settings_;
-  ForegroundBooster& booster_;
   platform::Privileges& privileges_;
-  BoostNotice notice_;
+  widgets::QtFormView view_{*this};
+  ProcessPageLogic logic_;
 };
 
 }  // namespace tarvelo

@@ -8,6 +8,10 @@
 // dialog that limits a process's CPU use.
 namespace tarvelo::form {
 
+// Where every page stands in the main window (twips).
+inline constexpr int kPageLeft = 3840;
+inline constexpr int kPageTop = 2160;
+
 const Form& MainForm();
 const Form& StatusForm();
 const Form& ProcessForm();

@@ -1,8 +1,6 @@
 #include "memory/MemoryPage.h"
 
-#include "settings/Settings.h"
 #include "button/Command.h"
-#include "memory/MemoryRelease.h"
 #include "memory/ModuleGetMemoryState.h"
 #include "widgets/CheckBox.h"
 #include "widgets/ComboList.h"
@@ -15,7 +13,8 @@
 namespace tarvelo {
 
 MemoryPage::MemoryPage(QWidget* parent, int widthTwips, int heightTwips, Settings& settings)
-    : PagePanel(parent, "PictureMemory", widthTwips, heightTwips), settings_(settings) {
+    : PagePanel(parent, "PictureMemory", widthTwips, heightTwips),
+      logic_(view_, settings, [] { return widgets::TimeOfDayText().toStdString(); }) {
   const form::Form& f = form::MemoryForm();
   Label19 = widgets::MakeLabel(this, f["Label19"]);
   Label20 = widgets::MakeLabel(this, f["Label20"]);
@@ -35,34 +34,16 @@ MemoryPage::MemoryPage(QWidget* parent, int widthTwips, int heightTwips, Setting
   Label25 = widgets::MakeLabel(this, f["Label25"]);
   ListViewMemoryLog = widgets::MakeListView(this, f["ListViewMemoryLog"]);
 
-  connect(CheckEnableAutoFreeMemory, &widgets::CheckBox::Click, this, [this] {
-    settings_.WriteSetting(keys::EnableFreeMemory, CheckValueText(CheckEnableAutoFreeMemory->Value() != 0));
-  });
-  connect(ComboInterval, &widgets::ComboList::Click, this,
-          [this] { settings_.WriteSetting(keys::AutoFreeMemoryInterval, ComboInterval->Text().toStdString()); });
+  connect(CheckEnableAutoFreeMemory, &widgets::CheckBox::Click, this, [this] { logic_.AutoReleaseClicked(); });
+  connect(ComboInterval, &widgets::ComboList::Click, this, [this] { logic_.IntervalChosen(); });
 }
 
-void MemoryPage::FillIntervalList() {
-  for (const ReleaseInterval& interval : kReleaseIntervals) ComboInterval->addItem(interval.text);
-}
+void MemoryPage::FillIntervalList() { logic_.FillIntervalList(); }
 
-void MemoryPage::LoadSettings() {
-  CheckEnableAutoFreeMemory->SetValue(CheckValueFromSetting(settings_.ReadSetting(keys::EnableFreeMemory)));
-  ComboInterval->SetText(QString::fromStdString(settings_.ReadSetting(keys::AutoFreeMemoryInterval)));
-}
+void MemoryPage::LoadSettings() { logic_.LoadSettings(); }
 
-void MemoryPage::AppendReleaseLog(std::int64_t releasedMB) {
-  const int number = ListViewMemoryLog->RowCount() + 1;
-  QTreeWidgetItem* row = ListViewMemoryLog->AddRow(
-      {QString::number(number), widgets::TimeOfDayText(), QString::fromStdString(ReleaseEventText(releasedMB))});
-  ListViewMemoryLog->scrollToItem(row);
-}
+void MemoryPage::AppendReleaseLog(std::int64_t releasedMB) { logic_.AppendReleaseLog(releasedMB); }
 
-void MemoryPage::ShowMemoryFigures(const MemoryFigures& f) {
-  LabelMemoryAll->SetCaption(QString::fromStdString(MegabytesText(f.totalMB)));
-  LabelMemoryUsed->SetCaption(QString::fromStdString(MegabytesText(f.usedMB)));
-  LabelMemoryLeft->SetCaption(QString::fromStdString(MegabytesText(f.freeMB)));
-  LabelMemoryUsedPercent->SetCaption(QString::fromStdString(PercentText(f.usedPercent)));
-}
+void MemoryPage::ShowMemoryFigures(const MemoryFigures& f) { logic_.ShowMemoryFigures(f); }
 
 }  // namespace tarvelo

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 
+#include "memory/MemoryPageLogic.h"
 #include "widgets/PagePanel.h"
+#include "widgets/QtFormView.h"
 
 namespace tarvelo::widgets {
 class CheckBox;
@@ -59,7 +61,8 @@ class MemoryPage : public widgets::PagePanel {
   widgets::Label* LabelMemoryUsedPercent;
 
  private:
-  Settings& settings_;
+  widgets::QtFormView view_{*this};
+  MemoryPageLogic logic_;
 };
 
 }  // namespace tarvelo

@@ -2,19 +2,15 @@
 
 #include <QPainter>
 
+#include "forms/Forms.h"
 #include "widgets/Twips.h"
 
 namespace tarvelo::widgets {
 
-namespace {
-constexpr int kPanelLeft = 3840;
-constexpr int kPanelTop = 2160;
-}  // namespace
-
 PagePanel::PagePanel(QWidget* parent, const QString& name, int widthTwips, int heightTwips)
     : QWidget(parent) {
   setObjectName(name);
-  setGeometry(TwipsRect(kPanelLeft, kPanelTop, widthTwips, heightTwips));
+  setGeometry(TwipsRect(form::kPageLeft, form::kPageTop, widthTwips, heightTwips));
 }
 
 void PagePanel::paintEvent(QPaintEvent*) {

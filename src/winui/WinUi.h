@@ -1,0 +1,35 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "forms/Form.h"
+#include "raster/PixelSurface.h"
+
+// Win32 building blocks of every window of the Windows program: twips at the
+// window's DPI, the forms' fonts and colours, UTF-8 to the system's UTF-16.
+namespace tarvelo::winui {
+
+// The DPI the window is shown at: per monitor where the system says so, the
+// screen's otherwise.
+UINT DpiOf(HWND window);
+
+// Twips (1440 to the inch) to pixels at dpi, rounded to the nearest pixel.
+int TwipsToPixels(int twips, UINT dpi);
+RECT RectOf(const form::Control& control, UINT dpi);
+
+std::wstring Wide(std::string_view utf8);
+std::string Utf8(std::wstring_view wide);
+
+COLORREF ColorOf(form::Rgb rgb);
+
+// The font at dpi. The fonts live as long as the program: a handful of them.
+HFONT FontOf(const form::Font& font, UINT dpi);
+
+// Copies the surface's pixels to the device context with their top-left
+// corner at (x, y).
+void PaintSurface(HDC dc, int x, int y, const raster::PixelSurface& surface);
+
+}  // namespace tarvelo::winui
