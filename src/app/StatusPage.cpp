@@ -53,14 +53,18 @@ StatusPage::StatusPage(QWidget* parent, int widthTwips, int heightTwips, platfor
   }
 }
 
-void StatusPage::ShowTime(const QString& text) { LabelTime->SetCaption(text); }
+namespace {
+std::string Utf8(const QString& text) { return text.toStdString(); }
+}  // namespace
 
-void StatusPage::ShowBoost(const QString& title) { LabelStateNowImproving->SetCaption(title); }
+void StatusPage::ShowTime(const QString& text) { logic_.ShowTime(Utf8(text)); }
 
-void StatusPage::ShowFasterFigure(const QString& figure) { LabelSpeed->SetCaption(figure); }
+void StatusPage::ShowBoost(const QString& title) { logic_.ShowBoost(Utf8(title)); }
 
-void StatusPage::ShowLimitedCount(int count) { LabelStateProcessLimited->SetCaption(QString::number(count)); }
+void StatusPage::ShowFasterFigure(const QString& figure) { logic_.ShowFasterFigure(Utf8(figure)); }
 
-void StatusPage::ShowMemoryUsage(const QString& text) { LabelStateMemoryState->SetCaption(text); }
+void StatusPage::ShowLimitedCount(int count) { logic_.ShowLimitedCount(count); }
+
+void StatusPage::ShowMemoryUsage(const QString& text) { logic_.ShowMemoryUsage(Utf8(text)); }
 
 }  // namespace tarvelo

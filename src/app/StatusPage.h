@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/StatusPageLogic.h"
 #include "widgets/PagePanel.h"
+#include "widgets/QtFormView.h"
 
 namespace platform {
 struct Platform;
@@ -66,6 +68,10 @@ class StatusPage : public widgets::PagePanel {
   widgets::Label* Label18;
   widgets::Shape* Shape4;
   widgets::Label* Label17;
+
+ private:
+  widgets::QtFormView view_{*this};
+  StatusPageLogic logic_{view_};
 };
 
 }  // namespace tarvelo
