@@ -52,6 +52,7 @@ void ProcessPageLogic::ShowBoost(const Boost& boost) {
   // The whole title for whoever points at it: a long one is cut off.
   view_.SetToolTip("LabelNowImproveProcess", boost.title);
   view_.AddRow("ListViewHistory", {boost.number, timeOfDay_(), boost.title, boost.priority});
+  view_.ScrollToRow("ListViewHistory", view_.RowCount("ListViewHistory") - 1);
   view_.SetText("LabelImprovedCount", std::to_string(boost.count));
 }
 

@@ -3,9 +3,13 @@
 #include <QHash>
 #include <QIcon>
 #include <functional>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "cpulimit/CpuPageLogic.h"
 #include "widgets/PagePanel.h"
+#include "widgets/QtFormView.h"
 
 class QDialog;
 
@@ -28,7 +32,7 @@ struct ProcessRow;
 
 // The "2 - Speed up CPU" page: the running processes with their icons, and
 // up to three CPU limits set through the limit dialog.
-class CpuPage : public widgets::PagePanel {
+class CpuPage : public widgets::PagePanel, private CpuPageHost {
   Q_OBJECT
 
  public:
@@ -63,18 +67,22 @@ class CpuPage : public widgets::PagePanel {
   QHash<QString, QIcon> ImageListProcesses;
 
   // The columns of ListViewProcesses.
-  enum Column { kId = 0, kPid = 1, kProcess = 2, kLimit = 3 };
+  enum Column { kId = CpuPageLogic::kId, kPid = CpuPageLogic::kPid, kProcess = CpuPageLogic::kProcess,
+                kLimit = CpuPageLogic::kLimit };
 
  private:
-  void FillList(const std::vector<ProcessRow>& rows);
-  void ReconcileLimitSlots();
-  void ShowRowLimit(int row, std::int32_t pid);
-  void UpdateLimitNotice();
+  void ClearRowIcons() override;
+  void SetRowIcon(int row, const std::string& path, const std::string& iconKey) override;
+  DialogResult RunLimitDialog(bool changeLimit, std::string_view pid, const std::string& path,
+                              int sliderStart) override;
+  void Warn(std::string_view text) override;
 
-  platform::ProcessTable& processes_;
   platform::FileIcons& icons_;
-  CpuLimitControl& limits_;
   std::function<void(QDialog*)> dialogOpened_;
+  // One icon lookup per program and fill: many processes run the same one.
+  std::unordered_map<std::string, QIcon> iconOfPath_;
+  widgets::QtFormView view_{*this};
+  CpuPageLogic logic_;
 };
 
 }  // namespace tarvelo

@@ -28,9 +28,16 @@ class FormView {
   // Chooses the entry at index.
   virtual void ChooseIndex(std::string_view control, int index) = 0;
 
-  // Adds a row at the end of a list view and brings it into sight.
+  // Adds a row at the end of a list view.
   virtual void AddRow(std::string_view control, const std::vector<std::string>& cells) = 0;
+  // Scrolls the list view so that the row is in sight.
+  virtual void ScrollToRow(std::string_view control, int row) = 0;
   virtual int RowCount(std::string_view control) const = 0;
+  virtual void ClearRows(std::string_view control) = 0;
+  virtual std::string CellText(std::string_view control, int row, int column) const = 0;
+  virtual void SetCellText(std::string_view control, int row, int column, std::string_view text) = 0;
+  // The selected row, or -1.
+  virtual int SelectedRow(std::string_view control) const = 0;
 
   virtual void Show(std::string_view control, bool shown) = 0;
   // The text shown when the pointer rests on the control.

@@ -42,6 +42,7 @@ void MemoryPageLogic::ShowMemoryFigures(const MemoryFigures& f) {
 void MemoryPageLogic::AppendReleaseLog(std::int64_t releasedMB) {
   const int number = view_.RowCount("ListViewMemoryLog") + 1;
   view_.AddRow("ListViewMemoryLog", {std::to_string(number), timeOfDay_(), ReleaseEventText(releasedMB)});
+  view_.ScrollToRow("ListViewMemoryLog", number - 1);
 }
 
 }  // namespace tarvelo

@@ -63,17 +63,36 @@ void QtFormView::AddRow(std::string_view control, const std::vector<std::string>
   auto* list = Find<ListView>(control);
   QStringList texts;
   for (const std::string& cell : cells) texts << FromUtf8(cell);
-  list->scrollToItem(list->AddRow(texts));
+  list->AddRow(texts);
+}
+
+void QtFormView::ScrollToRow(std::string_view control, int row) {
+  auto* list = Find<ListView>(control);
+  if (QTreeWidgetItem* item = list->topLevelItem(row)) list->scrollToItem(item);
 }
 
 int QtFormView::RowCount(std::string_view control) const { return Find<ListView>(control)->RowCount(); }
+
+void QtFormView::ClearRows(std::string_view control) { Find<ListView>(control)->clear(); }
+
+std::string QtFormView::CellText(std::string_view control, int row, int column) const {
+  return Find<ListView>(control)->Text(row, column).toStdString();
+}
+
+void QtFormView::SetCellText(std::string_view control, int row, int column, std::string_view text) {
+  Find<ListView>(control)->SetText(row, column, FromUtf8(text));
+}
+
+int QtFormView::SelectedRow(std::string_view control) const { return Find<ListView>(control)->SelectedRow(); }
 
 void QtFormView::Show(std::string_view control, bool shown) { Find<QWidget>(control)->setVisible(shown); }
 
 void QtFormView::SetToolTip(std::string_view control, std::string_view text) {
   // A tooltip is shown as rich text when it looks like markup; this one is
   // always the text's characters.
-  Find<QWidget>(control)->setToolTip(Qt::convertFromPlainText(FromUtf8(text), Qt::WhiteSpacePre));
+  const QString plain = FromUtf8(text);
+  Find<QWidget>(control)->setToolTip(Qt::mightBeRichText(plain) ? Qt::convertFromPlainText(plain, Qt::WhiteSpacePre)
+                                                                 : plain);
 }
 
 }  // namespace tarvelo::widgets

@@ -20,7 +20,12 @@ class QtFormView : public form::FormView {
   bool Choose(std::string_view control, std::string_view item) override;
   void ChooseIndex(std::string_view control, int index) override;
   void AddRow(std::string_view control, const std::vector<std::string>& cells) override;
+  void ScrollToRow(std::string_view control, int row) override;
   int RowCount(std::string_view control) const override;
+  void ClearRows(std::string_view control) override;
+  std::string CellText(std::string_view control, int row, int column) const override;
+  void SetCellText(std::string_view control, int row, int column, std::string_view text) override;
+  int SelectedRow(std::string_view control) const override;
   void Show(std::string_view control, bool shown) override;
   void SetToolTip(std::string_view control, std::string_view text) override;
 

@@ -265,12 +265,39 @@ void FormPanel::AddRow(std::string_view name, const std::vector<std::string>& ce
       ListView_SetItemText(list, row, static_cast<int>(column), text.data());
     }
   }
-  ListView_EnsureVisible(list, row, FALSE);
+}
+
+void FormPanel::ScrollToRow(std::string_view name, int row) {
+  if (HWND list = Control(name)) ListView_EnsureVisible(list, row, FALSE);
 }
 
 int FormPanel::RowCount(std::string_view name) const {
   HWND list = Control(name);
   return list != nullptr ? ListView_GetItemCount(list) : 0;
+}
+
+void FormPanel::ClearRows(std::string_view name) {
+  if (HWND list = Control(name)) ListView_DeleteAllItems(list);
+}
+
+std::string FormPanel::CellText(std::string_view name, int row, int column) const {
+  HWND list = Control(name);
+  if (list == nullptr || row < 0 || row >= ListView_GetItemCount(list)) return {};
+  wchar_t text[1024] = {};
+  ListView_GetItemText(list, row, column, text, 1024);
+  return Utf8(text);
+}
+
+void FormPanel::SetCellText(std::string_view name, int row, int column, std::string_view text) {
+  HWND list = Control(name);
+  if (list == nullptr || row < 0 || row >= ListView_GetItemCount(list)) return;
+  std::wstring wide = Wide(text);
+  ListView_SetItemText(list, row, column, wide.data());
+}
+
+int FormPanel::SelectedRow(std::string_view name) const {
+  HWND list = Control(name);
+  return list != nullptr ? ListView_GetNextItem(list, -1, LVNI_SELECTED) : -1;
 }
 
 void FormPanel::SetToolTip(std::string_view name, std::string_view text) {

@@ -51,7 +51,12 @@ class FormPanel : public form::FormView {
   bool Choose(std::string_view name, std::string_view item) override;
   void ChooseIndex(std::string_view name, int index) override;
   void AddRow(std::string_view name, const std::vector<std::string>& cells) override;
+  void ScrollToRow(std::string_view name, int row) override;
   int RowCount(std::string_view name) const override;
+  void ClearRows(std::string_view name) override;
+  std::string CellText(std::string_view name, int row, int column) const override;
+  void SetCellText(std::string_view name, int row, int column, std::string_view text) override;
+  int SelectedRow(std::string_view name) const override;
   void Show(std::string_view name, bool shown) override;
   void SetToolTip(std::string_view name, std::string_view text) override;
 
