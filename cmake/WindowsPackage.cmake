@@ -28,6 +28,9 @@ install(FILES ${CMAKE_BINARY_DIR}/copyright.txt DESTINATION .)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(windows_arch win64)
   set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+  # A 64-bit installer for the 64-bit program: it sees the system's 64-bit
+  # folders and registry, and runs where 32-bit programs cannot.
+  set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 else()
   set(windows_arch win32)
   set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
@@ -49,8 +52,9 @@ set(CPACK_NSIS_URL_INFO_ABOUT ${TARVELO_HOMEPAGE})
 set(CPACK_NSIS_CONTACT ${TARVELO_CONTACT})
 # The Start-menu entry.
 set(CPACK_PACKAGE_EXECUTABLES Tarvelo Tarvelo)
-# An earlier version is uninstalled first.
-set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+# A newer version is installed over an older one. (CPack's "uninstall
+# before install" would stop a silent install at a message box when the old
+# uninstaller is gone.)
 # A running Tarvelo is ended through its tray menu by the user, not here: the
 # uninstaller removes what it can, and the Run value in both registry views
 # (a 32-bit program on 64-bit Windows writes the other one). In NSIS's single
@@ -60,7 +64,7 @@ set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS [=[
   DeleteRegValue HKLM 'Software\Microsoft\Windows\CurrentVersion\Run' 'TVL'
   SetRegView 64
   DeleteRegValue HKLM 'Software\Microsoft\Windows\CurrentVersion\Run' 'TVL'
-  SetRegView lastused
+  SetRegView default
   SetShellVarContext current
   Delete '$APPDATA\Tarvelo\Config.ini'
   RMDir '$APPDATA\Tarvelo'
