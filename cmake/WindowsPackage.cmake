@@ -30,7 +30,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
   # A 64-bit installer for the 64-bit program: it sees the system's 64-bit
   # folders and registry, and runs where 32-bit programs cannot.
-  set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+  set(installer_target "Target amd64-unicode")
 else()
   set(windows_arch win32)
   set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
@@ -50,6 +50,12 @@ set(CPACK_NSIS_MUI_UNIICON ${CMAKE_BINARY_DIR}/bin/Tarvelo.ico)
 set(CPACK_NSIS_INSTALLED_ICON_NAME Tarvelo.exe)
 set(CPACK_NSIS_URL_INFO_ABOUT ${TARVELO_HOMEPAGE})
 set(CPACK_NSIS_CONTACT ${TARVELO_CONTACT})
+# CPack's uninstaller removes its key below Software\Tarvelo but leaves that
+# one, empty, behind.
+set(CPACK_NSIS_DEFINES "${installer_target}
+Function un.onUninstSuccess
+  DeleteRegKey /ifempty SHCTX 'Software\\Tarvelo'
+FunctionEnd")
 # The Start-menu entry.
 set(CPACK_PACKAGE_EXECUTABLES Tarvelo Tarvelo)
 # A newer version is installed over an older one. (CPack's "uninstall

@@ -51,6 +51,8 @@ bool WinMainWindow::Create() {
   window_ = ::CreateWindowExA(WS_EX_APPWINDOW, kClassName, "Tarvelo", WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX,
                               CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance_, this);
   if (window_ == nullptr) return false;
+  ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(windowClass.hIcon));
+  ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(windowClass.hIconSm));
 
   // Sized at the DPI of the monitor it opens on, then centred on that monitor.
   dpi_ = DpiOfWindow(window_);
