@@ -3,8 +3,8 @@
 # build's directory, with Debian's makensis.
 #
 # The installer puts the program in Program Files and its entry in the
-# machine's Start menu when run by an administrator (it asks for one), else
-# in the user's own; /S installs and uninstalls silently. The uninstaller
+# machine's Start menu; it asks for an administrator. /S installs and
+# uninstalls silently. The uninstaller
 # takes back what the installer and the program left: the files, the Start-menu
 # entry, the "TVL" value the program writes under the Run key for "Start with
 # windows", the user's Config.ini and the installer's own registry keys.
