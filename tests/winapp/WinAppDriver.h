@@ -36,24 +36,27 @@ inline bool WaitFor(const std::function<bool()>& condition, DWORD deadlineMs = k
   return true;
 }
 
+struct WindowSearch {
+  DWORD pid;
+  std::string className;
+  std::vector<HWND> found;
+};
+
+// EnumWindows' callback (stdcall on 32-bit Windows: no lambda converts to it).
+inline BOOL CALLBACK CollectWindow(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<WindowSearch*>(context);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  char name[256] = {};
+  ::GetClassNameA(window, name, sizeof name);
+  if (owner == search->pid && search->className == name) search->found.push_back(window);
+  return TRUE;
+}
+
 // The top-level windows of a process with the given class.
 inline std::vector<HWND> WindowsOf(DWORD pid, const std::string& className) {
-  struct Search {
-    DWORD pid;
-    std::string className;
-    std::vector<HWND> found;
-  } search{pid, className, {}};
-  ::EnumWindows(
-      [](HWND window, LPARAM context) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(context);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(window, &owner);
-        char name[256] = {};
-        ::GetClassNameA(window, name, sizeof name);
-        if (owner == s->pid && s->className == name) s->found.push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  WindowSearch search{pid, className, {}};
+  ::EnumWindows(&CollectWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
@@ -66,18 +69,20 @@ inline std::string TextOf(HWND window) {
   return std::string(text, static_cast<std::size_t>(length));
 }
 
+// EnumChildWindows' callback.
+inline BOOL CALLBACK CollectChild(HWND child, LPARAM context) {
+  char name[256] = {};
+  ::GetClassNameA(child, name, sizeof name);
+  reinterpret_cast<std::vector<std::pair<std::string, std::string>>*>(context)->emplace_back(name, TextOf(child));
+  return TRUE;
+}
+
+using ChildList = std::vector<std::pair<std::string, std::string>>;
+
 // The child windows of window: class name and text.
-inline std::vector<std::pair<std::string, std::string>> ChildrenOf(HWND window) {
-  std::vector<std::pair<std::string, std::string>> children;
-  ::EnumChildWindows(
-      window,
-      [](HWND child, LPARAM context) -> BOOL {
-        char name[256] = {};
-        ::GetClassNameA(child, name, sizeof name);
-        reinterpret_cast<decltype(children)*>(context)->emplace_back(name, TextOf(child));
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&children));
+inline ChildList ChildrenOf(HWND window) {
+  ChildList children;
+  ::EnumChildWindows(window, &CollectChild, reinterpret_cast<LPARAM>(&children));
   return children;
 }
 
