@@ -40,40 +40,70 @@ class WinAppGuiTest : public ::testing::Test {
   TempDir config;
 };
 
-TEST_F(WinAppGuiTest, ShowsItsFramelessMainWindowAtTheSizeOfItsTwips) {
-  Tarvelo tarvelo(TarveloExe(), config.Path());
-  Start(tarvelo);
-  const HWND window = tarvelo.MainWindow();
-  ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(window) != FALSE; }));
-  RECT client{};
-  ::GetClientRect(window, &client);
-  // 11790 x 8355 twips, 15 to the pixel at 96 dpi.
-  const int dpi = ScreenDpi();
-  EXPECT_EQ(client.right, ::MulDiv(11790, dpi, 1440)) << "at " << dpi << " dpi";
-  EXPECT_EQ(client.bottom, ::MulDiv(8355, dpi, 1440)) << "at " << dpi << " dpi";
-  RECT frame{};
-  ::GetWindowRect(window, &frame);
-  EXPECT_EQ(frame.right - frame.left, client.right) << "no frame around the client area";
-  const LONG_PTR style = ::GetWindowLongPtrA(window, GWL_STYLE);
-  EXPECT_TRUE(style & WS_POPUP);
-  EXPECT_FALSE(style & WS_CAPTION);
-  EXPECT_EQ(TextOf(window), "Tarvelo");
-  // The program's icon, as the window manager gets it.
-  std::string error;
-  const std::string icons = RunOnUnixSide(
-      "for w in $(xdotool search --onlyvisible --classname tarvelo.exe); do xprop -id \"$w\" _NET_WM_ICON; done",
-      error);
-  EXPECT_NE(icons.find("_NET_WM_ICON(CARDINAL)"), std::string::npos) << icons << error;
+// The system's DPI for programs started from now on (Wine reads it at each
+// program's start); put back as it was when the object goes.
+class SystemDpi {
+ public:
+  explicit SystemDpi(DWORD dpi) {
+    ::RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                      nullptr, key_.Receive(), nullptr);
+    DWORD size = sizeof old_;
+    had_ = ::RegQueryValueExA(key_.Get(), "LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&old_), &size) ==
+           ERROR_SUCCESS;
+    ::RegSetValueExA(key_.Get(), "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+  }
+  ~SystemDpi() {
+    if (had_) {
+      ::RegSetValueExA(key_.Get(), "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), sizeof old_);
+    } else {
+      ::RegDeleteValueA(key_.Get(), "LogPixels");
+    }
+  }
 
-  // The caption strip drags the window; the chrome buttons on it do not.
-  const auto hitTest = [&](int xTwips, int yTwips) {
-    POINT point{::MulDiv(xTwips, dpi, 1440), ::MulDiv(yTwips, dpi, 1440)};
-    ::ClientToScreen(window, &point);
-    return ::SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y));
-  };
-  EXPECT_EQ(hitTest(5000, 150), HTCAPTION);
-  EXPECT_EQ(hitTest(11000, 200), HTCLIENT) << "ImageMin";
-  EXPECT_EQ(hitTest(5000, 3000), HTCLIENT);
+ private:
+  UniqueRegKey key_;
+  DWORD old_ = 0;
+  bool had_ = false;
+};
+
+TEST_F(WinAppGuiTest, ShowsItsFramelessMainWindowAtTheSizeOfItsTwips) {
+  // 11790 x 8355 twips: 15 to the pixel at 96 dpi, 10 at 144.
+  for (const int dpi : {144, 96}) {
+    SCOPED_TRACE(std::to_string(dpi) + " dpi");
+    const SystemDpi systemDpi(static_cast<DWORD>(dpi));
+    Tarvelo tarvelo(TarveloExe(), config.Path());
+    Start(tarvelo);
+    const HWND window = tarvelo.MainWindow();
+    ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(window) != FALSE; }));
+    RECT client{};
+    ::GetClientRect(window, &client);
+    EXPECT_EQ(client.right, ::MulDiv(11790, dpi, 1440));
+    EXPECT_EQ(client.bottom, ::MulDiv(8355, dpi, 1440));
+    RECT frame{};
+    ::GetWindowRect(window, &frame);
+    EXPECT_EQ(frame.right - frame.left, client.right) << "no frame around the client area";
+    const LONG_PTR style = ::GetWindowLongPtrA(window, GWL_STYLE);
+    EXPECT_TRUE(style & WS_POPUP);
+    EXPECT_FALSE(style & WS_CAPTION);
+    EXPECT_EQ(TextOf(window), "Tarvelo");
+
+    // The caption strip drags the window; the chrome buttons on it do not.
+    const auto hitTest = [&](int xTwips, int yTwips) {
+      POINT point{::MulDiv(xTwips, dpi, 1440), ::MulDiv(yTwips, dpi, 1440)};
+      ::ClientToScreen(window, &point);
+      return ::SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y));
+    };
+    EXPECT_EQ(hitTest(5000, 150), HTCAPTION);
+    EXPECT_EQ(hitTest(11000, 200), HTCLIENT) << "ImageMin";
+    EXPECT_EQ(hitTest(5000, 3000), HTCLIENT);
+
+    // The program's icon, as the window manager gets it.
+    std::string error;
+    const std::string icons = RunOnUnixSide(
+        "for w in $(xdotool search --onlyvisible --classname tarvelo.exe); do xprop -id \"$w\" _NET_WM_ICON; done",
+        error);
+    EXPECT_NE(icons.find("_NET_WM_ICON(CARDINAL)"), std::string::npos) << icons << error;
+  }
 }
 
 TEST_F(WinAppGuiTest, ASecondStartSaysSoAndEndsWhileTheFirstRunsOn) {
