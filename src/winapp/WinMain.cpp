@@ -2,7 +2,7 @@
 // user-interface thread.
 #include <windows.h>
 
-#include <cstdlib>
+#include <cstdlib>  // __argc, __argv
 #include <iostream>
 #include <span>
 
@@ -31,8 +31,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   tarvelo::ModuleAutorun autorun(*platform.autostart, platform::ExecutablePath());
   tarvelo::StartOptions startOptions(settings, autorun);
 
-  tarvelo::winapp::WinMainWindow form(instance, platform::DataFilePath("Tarvelo.ico"),
-                                      tarvelo::ModuleAd::SiteRoot());
+  tarvelo::winapp::WinMainWindow form(instance, {platform, settings, startOptions},
+                                      platform::DataFilePath("Tarvelo.ico"), tarvelo::ModuleAd::SiteRoot());
   if (!form.Create()) return 1;
   // The start-with-Windows entry follows the setting and this executable's place.
   startOptions.LoadAutorun();

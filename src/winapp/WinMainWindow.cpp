@@ -24,8 +24,8 @@ constexpr COLORREF kCaptionStrip = RGB(0x1e, 0x3a, 0x5f);
 
 }  // namespace
 
-WinMainWindow::WinMainWindow(HINSTANCE instance, std::string iconFile, std::string siteRoot)
-    : instance_(instance), iconFile_(std::move(iconFile)), siteRoot_(std::move(siteRoot)) {}
+WinMainWindow::WinMainWindow(HINSTANCE instance, WinAppContext context, std::string iconFile, std::string siteRoot)
+    : instance_(instance), context_(context), iconFile_(std::move(iconFile)), siteRoot_(std::move(siteRoot)) {}
 
 WinMainWindow::~WinMainWindow() {
   tray_.reset();
@@ -74,8 +74,8 @@ bool WinMainWindow::Create() {
 }
 
 void WinMainWindow::BuildPages() {
-  // The pages come from the forms' descriptions; until then the window shows
-  // its background and chrome only.
+  // The pages come from the forms' descriptions and act through context_;
+  // until then the window shows its background and chrome only.
 }
 
 void WinMainWindow::ShowPage(PageId page) {

@@ -7,10 +7,20 @@
 #include <string>
 
 #include "app/ChromeButton.h"
+#include "app/ModuleAutorun.h"
 #include "common/Pages.h"
+#include "platform/Platform.h"
+#include "settings/Settings.h"
 #include "winapp/WinTray.h"
 
 namespace tarvelo::winapp {
+
+// What the pages act on, owned by WinMain for the whole run.
+struct WinAppContext {
+  platform::Platform& platform;
+  Settings& settings;
+  StartOptions& startOptions;  // "Start with windows", "Auto minimize on start up"
+};
 
 // FormTarvelo on Windows: the main window without a frame, its chrome (the
 // caption strip that drags it, the minimise and close buttons), the tray icon
@@ -24,7 +34,7 @@ class WinMainWindow {
   static constexpr UINT kTimerTrayIconId = 1;
 
   // iconFile: Tarvelo.ico, the tray icon's first picture.
-  WinMainWindow(HINSTANCE instance, std::string iconFile, std::string siteRoot);
+  WinMainWindow(HINSTANCE instance, WinAppContext context, std::string iconFile, std::string siteRoot);
   ~WinMainWindow();
   WinMainWindow(const WinMainWindow&) = delete;
   WinMainWindow& operator=(const WinMainWindow&) = delete;
@@ -63,6 +73,7 @@ class WinMainWindow {
   void ChromeAction(ChromeButton::Action action);
 
   HINSTANCE instance_;
+  WinAppContext context_;
   std::string iconFile_;
   std::string siteRoot_;
   HWND window_ = nullptr;
