@@ -1,22 +1,26 @@
 // Draws Tarvelo.ico, the tray icon's first picture, from the program's own
-// artwork: the tray gauge at rest, at the sizes Windows and Qt ask for.
+// artwork: the tray gauge at rest, at the sizes Windows and Qt ask for. With a
+// frame number (1 to 6), that frame of the tray animation instead, for the
+// Windows program's resources.
 //
-//   tarvelo_make_ico OUTPUT
+//   tarvelo_make_ico OUTPUT [FRAME]
 #include <QSaveFile>
 #include <QImage>
 #include <cstdio>
+#include <cstdlib>
 
 #include "tray/IcoFile.h"
 #include "tray/TrayArtwork.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s OUTPUT\n", argv[0]);
+  const int frame = argc == 3 ? std::atoi(argv[2]) : 1;
+  if (argc < 2 || argc > 3 || frame < 1 || frame > 6) {
+    std::fprintf(stderr, "usage: %s OUTPUT [FRAME]\n", argv[0]);
     return 2;
   }
   std::vector<tarvelo::IcoImage> images;
   for (int size : {16, 24, 32, 48}) {
-    const QImage image = tarvelo::artwork::TrayFrameImage(1, size).convertToFormat(QImage::Format_ARGB32);
+    const QImage image = tarvelo::artwork::TrayFrameImage(frame, size).convertToFormat(QImage::Format_ARGB32);
     tarvelo::IcoImage ico{size, {}};
     for (int y = 0; y < size; ++y) {
       const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));

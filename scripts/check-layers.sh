@@ -3,6 +3,9 @@
 # sideways. The layers of src/, top to bottom; a file includes from its own
 # folder and from folders of lower layers only:
 #
+#   winapp                              the Windows program, over the Qt-free
+#                                       parts of app (its command line, the
+#                                       start options)
 #   app priv grant                      the programs
 #   boost cpulimit memory monitor tray  the features, which do not know each other
 #   button                              the Command button
@@ -20,6 +23,7 @@
 set -euo pipefail
 root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 layers=(
+  "winapp"
   "app priv grant"
   "boost cpulimit memory monitor tray"
   "button"

@@ -4,7 +4,8 @@
 #
 #   scripts/install-deps.sh             the Linux build, its tests and benchmarks
 #   scripts/install-deps.sh --windows   also the 32-bit Windows cross build
-#                                       (mingw-w64) and Wine to test it; where
+#                                       (mingw-w64), NSIS for its installer
+#                                       and Wine to test it; where
 #                                       32-bit programs cannot run, wine64 and
 #                                       the 64-bit cross build instead of Wine's
 #                                       32-bit half
@@ -67,6 +68,8 @@ if [ $windows -eq 1 ]; then
     # and GoogleTest's sources to build with them: the 32-bit build is
     # compiled on every machine
     g++-mingw-w64-i686 googletest
+    # makensis, for the installer of Tarvelo.exe
+    nsis
   )
   if "$(dirname "$0")/runs-32bit.sh"; then
     wine32=1

@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# Cross-builds the platform layer and every Qt-free suite for Windows
-# (mingw-w64) and runs the suites under Wine, in a throw-away Wine prefix.
-# 32-bit Windows is the target: its build (build/win32, or
-# $TARVELO_BUILD_DIR/win32) is compiled on every machine, and its suites run
-# under Wine where the machine can run 32-bit programs. Where it cannot (a
-# kernel without IA-32 emulation), the suites are built for 64-bit Windows
-# (build/win64) and run under wine64 instead. Extra arguments go to ctest.
+# Cross-builds Tarvelo.exe, its installer and portable zip, the platform layer
+# and every Qt-free suite for Windows (mingw-w64), and runs the suites under
+# Wine, in a throw-away Wine prefix. 32-bit Windows is the target: its build
+# (build/win32, or $TARVELO_BUILD_DIR/win32) is compiled and packaged on every
+# machine, and its suites run under Wine where the machine can run 32-bit
+# programs. Where it cannot (a kernel without IA-32 emulation), everything is
+# also built for 64-bit Windows (build/win64) and run under wine64 instead.
+#
+# Two stages: the suites on Wine's null graphics driver, without a display;
+# then the GUI suites (label wine-gui: Tarvelo.exe and its installer) on
+# Wine's X11 driver, on a private X display with a window manager and a tray
+# host (scripts/xsession.sh). Extra arguments go to both ctest runs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 builds=${TARVELO_BUILD_DIR:-$root/build}
@@ -17,6 +22,9 @@ cross_build() {
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$2.cmake" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVELO_BUILD_GUI=OFF -DTARVELO_BUILD_BENCH=OFF >/dev/null
   cmake --build "$1" --parallel "$(nproc)"
+  # The installer and the zip, in DIR/packages.
+  (cd "$1" && cpack >/dev/null)
+  echo "Packages: $(cd "$1/packages" && ls Tarvelo-*.exe Tarvelo-*.zip | tr '\n' ' ')"
 }
 
 # tool NAME...: the path of the first of these programs that is installed.
@@ -55,10 +63,12 @@ export WINEPREFIX
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/tarvelo-wine.XXXXXX")
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
+xsession=$WINEPREFIX.x
 cleanup() {
   "$wineserver" -k >/dev/null 2>&1 || true
   "$wineserver" -w >/dev/null 2>&1 || true
-  rm -rf "$WINEPREFIX"
+  "$root/scripts/xsession.sh" stop "$xsession" >/dev/null 2>&1 || true
+  rm -rf "$WINEPREFIX" "$xsession"
 }
 trap cleanup EXIT
 
@@ -75,4 +85,20 @@ echo "Wine prefix: $WINEPREFIX"
 "$wineserver" -p </dev/null >/dev/null 2>&1
 "$wine" wineboot </dev/null >/dev/null 2>&1
 
-ctest --test-dir "$build" --output-on-failure --timeout 300 --parallel "$(nproc)" "$@"
+ctest --test-dir "$build" --output-on-failure --timeout 300 --parallel "$(nproc)" -LE wine-gui "$@"
+
+# The GUI stage: Wine's X11 driver on a private display with a tray host.
+gui_started=$SECONDS
+echo "Windows GUI suites: Wine's X11 driver on a private X display"
+"$wineserver" -k >/dev/null 2>&1 || true
+"$wineserver" -w
+DISPLAY=$("$root/scripts/xsession.sh" start "$xsession" | tail -n 1)
+DBUS_SESSION_BUS_ADDRESS=$(cat "$xsession/bus")
+export DISPLAY DBUS_SESSION_BUS_ADDRESS
+"$wine" reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f </dev/null >/dev/null 2>&1
+"$wineserver" -k >/dev/null 2>&1 || true
+"$wineserver" -w
+"$wineserver" -p </dev/null >/dev/null 2>&1
+"$wine" wineboot </dev/null >/dev/null 2>&1
+ctest --test-dir "$build" --output-on-failure --timeout 300 -L wine-gui "$@"
+echo "Windows GUI stage: $((SECONDS - gui_started)) s"

@@ -1,8 +1,10 @@
 #include "tray/FormMenu.h"
 
 #include <QMenu>
+#include <iterator>
 
 #include "tray/TrayArtwork.h"
+#include "tray/TrayMenuItems.h"
 
 namespace tarvelo {
 
@@ -18,35 +20,30 @@ FormMenu::FormMenu(QWidget* parent) : QWidget(parent, Qt::Window) {
 
   m_Menu = new QMenu(this);
   m_Menu->setObjectName("m_Menu");
-  auto item = [this](const char* name, const QString& caption) {
-    QAction* action = m_Menu->addAction(caption);
-    action->setObjectName(name);
-    return action;
-  };
-  auto separator = [this](const char* name) {
-    QAction* action = m_Menu->addSeparator();
-    action->setObjectName(name);
-    return action;
-  };
-  m_State = item("m_State", "State");
-  m_Process = item("m_Process", "Speed up process");
-  m_CPU = item("m_CPU", "Speed up CPU");
-  m_Memory = item("m_Memory", "Speed up memory");
-  m_Setting = item("m_Setting", "Setting");
-  m_About = item("m_About", "About");
-  m_S1 = separator("m_S1");
-  m_HomePage = item("m_HomePage", "Home Page");
-  m_S2 = separator("m_S2");
-  m_Exit = item("m_Exit", "Exit");
-
-  const std::pair<QAction*, PageId> pages[] = {{m_State, PageId::State},   {m_Process, PageId::Process},
-                                               {m_CPU, PageId::CPU},       {m_Memory, PageId::Memory},
-                                               {m_Setting, PageId::Setting}, {m_About, PageId::About}};
-  for (const auto& [action, page] : pages) {
-    connect(action, &QAction::triggered, this, [this, page = page] { emit PageChosen(page); });
+  // The members in the order of kTrayMenuItems.
+  QAction** const members[] = {&m_State,   &m_Process, &m_CPU, &m_Memory, &m_Setting,
+                               &m_About,   &m_S1,      &m_HomePage, &m_S2, &m_Exit};
+  static_assert(std::size(members) == kTrayMenuItems.size());
+  for (std::size_t i = 0; i < kTrayMenuItems.size(); ++i) {
+    const TrayMenuItem& item = kTrayMenuItems[i];
+    QAction* action = item.kind == TrayMenuItem::Kind::Separator ? m_Menu->addSeparator()
+                                                                 : m_Menu->addAction(QString::fromUtf8(item.caption));
+    action->setObjectName(item.name);
+    *members[i] = action;
+    switch (item.kind) {
+      case TrayMenuItem::Kind::Page:
+        connect(action, &QAction::triggered, this, [this, page = item.page] { emit PageChosen(page); });
+        break;
+      case TrayMenuItem::Kind::HomePage:
+        connect(action, &QAction::triggered, this, &FormMenu::HomePageChosen);
+        break;
+      case TrayMenuItem::Kind::Exit:
+        connect(action, &QAction::triggered, this, &FormMenu::ExitChosen);
+        break;
+      case TrayMenuItem::Kind::Separator:
+        break;
+    }
   }
-  connect(m_HomePage, &QAction::triggered, this, &FormMenu::HomePageChosen);
-  connect(m_Exit, &QAction::triggered, this, &FormMenu::ExitChosen);
 }
 
 const QIcon& FormMenu::Frame(int n) const {

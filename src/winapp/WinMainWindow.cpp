@@ -1,0 +1,301 @@
+#include "winapp/WinMainWindow.h"
+
+#include <shellapi.h>
+#include <windowsx.h>
+
+#include "winapp/WinDpi.h"
+#include "winapp/resource.h"
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
+namespace tarvelo::winapp {
+
+namespace {
+
+// The chrome, in twips of the client area.
+constexpr RECT kCaptionTwips{480, 0, 480 + 10215, 375};
+constexpr RECT kImageMinTwips{10800, 90, 10800 + 420, 90 + 225};
+constexpr RECT kImageExitTwips{11280, 90, 11280 + 420, 90 + 225};
+
+constexpr COLORREF kBackground = RGB(255, 255, 255);
+constexpr COLORREF kCaptionStrip = RGB(0x1e, 0x3a, 0x5f);
+
+}  // namespace
+
+WinMainWindow::WinMainWindow(HINSTANCE instance, WinAppContext context, std::string iconFile, std::string siteRoot)
+    : instance_(instance), context_(context), iconFile_(std::move(iconFile)), siteRoot_(std::move(siteRoot)) {}
+
+WinMainWindow::~WinMainWindow() {
+  tray_.reset();
+  if (window_ != nullptr) ::DestroyWindow(window_);
+}
+
+bool WinMainWindow::Create() {
+  WNDCLASSEXA windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.style = CS_DBLCLKS;
+  windowClass.lpfnWndProc = &WinMainWindow::WindowProc;
+  windowClass.hInstance = instance_;
+  windowClass.hIcon = ::LoadIconA(instance_, MAKEINTRESOURCEA(IDI_TARVELO));
+  windowClass.hIconSm = static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_TARVELO), IMAGE_ICON,
+                                                        ::GetSystemMetrics(SM_CXSMICON),
+                                                        ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+  windowClass.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  windowClass.lpszClassName = kClassName;
+  if (::RegisterClassExA(&windowClass) == 0) return false;
+
+  // Without a frame; the system menu and the minimise box give the taskbar
+  // button its "Minimize" and "Close".
+  window_ = ::CreateWindowExA(WS_EX_APPWINDOW, kClassName, "Tarvelo", WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX,
+                              CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance_, this);
+  if (window_ == nullptr) return false;
+  ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(windowClass.hIcon));
+  ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(windowClass.hIconSm));
+
+  // Sized at the DPI of the monitor it opens on, then centred on that monitor.
+  dpi_ = DpiOfWindow(window_);
+  const int width = TwipsToPixels(kWidthTwips, dpi_);
+  const int height = TwipsToPixels(kHeightTwips, dpi_);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ::GetMonitorInfoA(::MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& screen = monitor.rcMonitor;
+  const int left = screen.left + (screen.right - screen.left - width) / 2;
+  const int top = screen.top + (screen.bottom - screen.top - height) / 2;
+  ::SetWindowPos(window_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+
+  taskbarCreatedMessage_ = ::RegisterWindowMessageA("TaskbarCreated");
+  tray_ = std::make_unique<WinTray>(instance_, window_, iconFile_);
+  BuildPages();
+  ShowPage(PageId::State);
+  return true;
+}
+
+void WinMainWindow::BuildPages() {
+  // The pages come from the forms' descriptions and act through context_;
+  // until then the window shows its background and chrome only.
+}
+
+void WinMainWindow::ShowPage(PageId page) {
+  visiblePage_ = page;
+  if (window_ != nullptr) ::InvalidateRect(window_, nullptr, TRUE);
+}
+
+void WinMainWindow::AddTrayIcon() {
+  tray_->Icon().TrayFrame = 1;
+  tray_->Icon().AddTrayIcon();
+  ::SetTimer(window_, kTimerTrayIconId, ModuleTrayIcon::kTimerTrayIconMs, nullptr);
+}
+
+void WinMainWindow::Show() {
+  ::ShowWindow(window_, SW_SHOW);
+  ::SetForegroundWindow(window_);
+}
+
+void WinMainWindow::HideToTray() {
+  // The process, its timers and the tray icon go on.
+  ::ShowWindow(window_, SW_HIDE);
+}
+
+void WinMainWindow::Minimize() { ::ShowWindow(window_, SW_MINIMIZE); }
+
+void WinMainWindow::ExitProgram() {
+  if (exiting_) return;
+  exiting_ = true;
+  ::KillTimer(window_, kTimerTrayIconId);
+  tray_->Icon().DeleteTrayIcon();
+  tray_->CloseFormMenu();
+  ::DestroyWindow(window_);
+}
+
+RECT WinMainWindow::Twips(int left, int top, int width, int height) const {
+  return RECT{TwipsToPixels(left, dpi_), TwipsToPixels(top, dpi_), TwipsToPixels(left + width, dpi_),
+              TwipsToPixels(top + height, dpi_)};
+}
+
+ChromeButton* WinMainWindow::ChromeAt(POINT point, RECT* rect) {
+  const RECT min = Twips(kImageMinTwips.left, kImageMinTwips.top, kImageMinTwips.right - kImageMinTwips.left,
+                         kImageMinTwips.bottom - kImageMinTwips.top);
+  const RECT exit = Twips(kImageExitTwips.left, kImageExitTwips.top, kImageExitTwips.right - kImageExitTwips.left,
+                          kImageExitTwips.bottom - kImageExitTwips.top);
+  if (::PtInRect(&min, point)) {
+    if (rect != nullptr) *rect = min;
+    return &imageMin_;
+  }
+  if (::PtInRect(&exit, point)) {
+    if (rect != nullptr) *rect = exit;
+    return &imageExit_;
+  }
+  return nullptr;
+}
+
+void WinMainWindow::ChromeAction(ChromeButton::Action action) {
+  if (action == ChromeButton::Action::Minimize) Minimize();
+  if (action == ChromeButton::Action::HideToTray) HideToTray();
+}
+
+void WinMainWindow::RunMenuItem(const TrayMenuItem& item) {
+  switch (item.kind) {
+    case TrayMenuItem::Kind::Page:
+      // Shown as it was: a minimised window stays minimised.
+      ::ShowWindow(window_, SW_SHOW);
+      ::SetForegroundWindow(window_);
+      ShowPage(item.page);
+      break;
+    case TrayMenuItem::Kind::HomePage:
+      ::ShellExecuteA(window_, "open", siteRoot_.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+      break;
+    case TrayMenuItem::Kind::Exit:
+      ExitProgram();
+      break;
+    case TrayMenuItem::Kind::Separator:
+      break;
+  }
+}
+
+void WinMainWindow::OnTrayCallback(LPARAM mouseMessage) {
+  // A minimised window counts as visible: only a hidden one comes back.
+  const TrayWindows windows{::IsWindowVisible(window_) != FALSE, false};
+  switch (WinTray::CommandFor(mouseMessage, windows)) {
+    case TrayCommand::ShowMainWindow:
+      ::ShowWindow(window_, SW_SHOW);
+      ::SendMessageA(window_, WM_SYSCOMMAND, SC_RESTORE, 0);
+      ::SetForegroundWindow(window_);
+      break;
+    case TrayCommand::PopUpMenu:
+      if (const TrayMenuItem* item = tray_->PopUpMenu()) RunMenuItem(*item);
+      break;
+    case TrayCommand::None:
+      break;
+  }
+}
+
+void WinMainWindow::Paint() {
+  PAINTSTRUCT paint;
+  const HDC dc = ::BeginPaint(window_, &paint);
+  RECT client;
+  ::GetClientRect(window_, &client);
+  const HBRUSH background = ::CreateSolidBrush(kBackground);
+  ::FillRect(dc, &client, background);
+  ::DeleteObject(background);
+  const RECT caption = Twips(kCaptionTwips.left, kCaptionTwips.top, kCaptionTwips.right - kCaptionTwips.left,
+                             kCaptionTwips.bottom - kCaptionTwips.top);
+  const HBRUSH strip = ::CreateSolidBrush(kCaptionStrip);
+  ::FillRect(dc, &caption, strip);
+  // The chrome buttons: a frame, and the frame filled while pressed.
+  for (ChromeButton* button : {&imageMin_, &imageExit_}) {
+    const RECT& twips = button == &imageMin_ ? kImageMinTwips : kImageExitTwips;
+    RECT rect = Twips(twips.left, twips.top, twips.right - twips.left, twips.bottom - twips.top);
+    if (button->VisiblePicture() == ChromeButton::kPressed) ::FillRect(dc, &rect, strip);
+    ::FrameRect(dc, &rect, strip);
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, button->VisiblePicture() == ChromeButton::kPressed ? kBackground : kCaptionStrip);
+    ::DrawTextA(dc, button == &imageMin_ ? "_" : "x", 1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  }
+  ::DeleteObject(strip);
+  ::EndPaint(window_, &paint);
+}
+
+LRESULT CALLBACK WinMainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<WinMainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    self->window_ = window;
+    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<WinMainWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (message == WM_NCDESTROY) ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+  if (self == nullptr || self->window_ == nullptr) return ::DefWindowProcA(window, message, wParam, lParam);
+  return self->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT WinMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WinTray::kTrayCallbackMessage) {
+    OnTrayCallback(lParam);
+    return 0;
+  }
+  if (taskbarCreatedMessage_ != 0 && message == taskbarCreatedMessage_) {
+    // The shell came back without the icon.
+    if (!exiting_) tray_->Icon().AddTrayIcon();
+    return 0;
+  }
+  switch (message) {
+    case WM_TIMER:
+      if (wParam == kTimerTrayIconId) tray_->Icon().TimerTrayIcon();
+      return 0;
+    case WM_NCHITTEST: {
+      // The caption strip drags the window, as a title bar would.
+      POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      ::ScreenToClient(window_, &point);
+      const RECT caption = Twips(kCaptionTwips.left, kCaptionTwips.top, kCaptionTwips.right - kCaptionTwips.left,
+                                 kCaptionTwips.bottom - kCaptionTwips.top);
+      if (::PtInRect(&caption, point) && ChromeAt(point) == nullptr) return HTCAPTION;
+      return HTCLIENT;
+    }
+    case WM_MOUSEMOVE: {
+      const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      ChromeButton* over = ChromeAt(point);
+      for (ChromeButton* button : {&imageMin_, &imageExit_}) {
+        const int before = button->VisiblePicture();
+        if (button == over) {
+          if (before == ChromeButton::kNormal) button->MouseMove();
+        } else {
+          button->PointerOverBackground();
+        }
+        if (button->VisiblePicture() != before) ::InvalidateRect(window_, nullptr, FALSE);
+      }
+      return 0;
+    }
+    case WM_LBUTTONDOWN: {
+      const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      if (ChromeButton* button = ChromeAt(point)) {
+        button->MouseDown();
+        ::SetCapture(window_);
+        ::InvalidateRect(window_, nullptr, FALSE);
+      }
+      return 0;
+    }
+    case WM_LBUTTONUP: {
+      ::ReleaseCapture();
+      const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      ChromeButton* button = ChromeAt(point);
+      ChromeButton::Action action = button != nullptr ? button->MouseUp() : ChromeButton::Action::None;
+      imageMin_.PointerOverBackground();
+      imageExit_.PointerOverBackground();
+      ::InvalidateRect(window_, nullptr, FALSE);
+      ChromeAction(action);
+      return 0;
+    }
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_DPICHANGED: {
+      // Moved to a monitor of another DPI: the size the system suggests.
+      dpi_ = HIWORD(wParam);
+      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+      ::SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      ::InvalidateRect(window_, nullptr, TRUE);
+      return 0;
+    }
+    case WM_CLOSE:
+      // Closing hides to the tray; only "Exit" in the tray menu ends the program.
+      if (!exiting_) HideToTray();
+      return 0;
+    case WM_ENDSESSION:
+      if (wParam != FALSE) ExitProgram();
+      return 0;
+    case WM_DESTROY:
+      tray_->Icon().DeleteTrayIcon();
+      window_ = nullptr;
+      ::PostQuitMessage(0);
+      return 0;
+    default:
+      return ::DefWindowProcA(window_, message, wParam, lParam);
+  }
+}
+
+}  // namespace tarvelo::winapp

@@ -1,0 +1,233 @@
+// Tarvelo.exe under Wine's X11 driver, on a private X display with a tray host.
+#include <gtest/gtest.h>
+
+#include "platform/win32/WinAutostartEntry.h"
+#include "support/TempDir.h"
+#include "WinAppDriver.h"
+
+namespace tarvelo::winapp::testing {
+namespace {
+
+using platform::win32_impl::UniqueRegKey;
+using platform::win32_impl::WinAutostartEntry;
+using tarvelo::testing::ReadFile;
+using tarvelo::testing::TempDir;
+using tarvelo::testing::WriteFile;
+
+int ScreenDpi() {
+  const HDC screen = ::GetDC(nullptr);
+  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+  ::ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+class WinAppGuiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_EQ(IconsDockedInTrayHost(error), 0) << "a tray icon is left from before: " << error;
+  }
+  void TearDown() override { WinAutostartEntry().Remove(); }
+
+  // Starts Tarvelo and waits for its window and its tray icon: the end of start-up.
+  void Start(Tarvelo& tarvelo) {
+    ASSERT_TRUE(tarvelo.Started());
+    ASSERT_NE(tarvelo.WaitForMainWindow(), nullptr) << "no main window; still running: " << tarvelo.Running();
+    std::string error;
+    ASSERT_TRUE(WaitFor([&] { return IconsDockedInTrayHost(error) == 1; })) << "the tray icon did not dock: " << error;
+  }
+
+  TempDir config;
+};
+
+// The system's DPI for programs started from now on (Wine reads it at each
+// program's start); put back as it was when the object goes.
+class SystemDpi {
+ public:
+  explicit SystemDpi(DWORD dpi) {
+    ::RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                      nullptr, key_.Receive(), nullptr);
+    DWORD size = sizeof old_;
+    had_ = ::RegQueryValueExA(key_.Get(), "LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&old_), &size) ==
+           ERROR_SUCCESS;
+    ::RegSetValueExA(key_.Get(), "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+  }
+  ~SystemDpi() {
+    if (had_) {
+      ::RegSetValueExA(key_.Get(), "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), sizeof old_);
+    } else {
+      ::RegDeleteValueA(key_.Get(), "LogPixels");
+    }
+  }
+
+ private:
+  UniqueRegKey key_;
+  DWORD old_ = 0;
+  bool had_ = false;
+};
+
+TEST_F(WinAppGuiTest, ShowsItsFramelessMainWindowAtTheSizeOfItsTwips) {
+  // 11790 x 8355 twips: 15 to the pixel at 96 dpi, 10 at 144.
+  for (const int dpi : {144, 96}) {
+    SCOPED_TRACE(std::to_string(dpi) + " dpi");
+    const SystemDpi systemDpi(static_cast<DWORD>(dpi));
+    Tarvelo tarvelo(TarveloExe(), config.Path());
+    Start(tarvelo);
+    const HWND window = tarvelo.MainWindow();
+    ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(window) != FALSE; }));
+    RECT client{};
+    ::GetClientRect(window, &client);
+    EXPECT_EQ(client.right, ::MulDiv(11790, dpi, 1440));
+    EXPECT_EQ(client.bottom, ::MulDiv(8355, dpi, 1440));
+    RECT frame{};
+    ::GetWindowRect(window, &frame);
+    EXPECT_EQ(frame.right - frame.left, client.right) << "no frame around the client area";
+    const LONG_PTR style = ::GetWindowLongPtrA(window, GWL_STYLE);
+    EXPECT_TRUE(style & WS_POPUP);
+    EXPECT_FALSE(style & WS_CAPTION);
+    EXPECT_EQ(TextOf(window), "Tarvelo");
+
+    // The caption strip drags the window; the chrome buttons on it do not.
+    const auto hitTest = [&](int xTwips, int yTwips) {
+      POINT point{::MulDiv(xTwips, dpi, 1440), ::MulDiv(yTwips, dpi, 1440)};
+      ::ClientToScreen(window, &point);
+      return ::SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y));
+    };
+    EXPECT_EQ(hitTest(5000, 150), HTCAPTION);
+    EXPECT_EQ(hitTest(11000, 200), HTCLIENT) << "ImageMin";
+    EXPECT_EQ(hitTest(5000, 3000), HTCLIENT);
+
+    // The program's icon, as the window manager gets it.
+    std::string error;
+    const std::string icons = RunOnUnixSide(
+        "for w in $(xdotool search --onlyvisible --classname tarvelo.exe); do xprop -id \"$w\" _NET_WM_ICON; done",
+        error);
+    EXPECT_NE(icons.find("_NET_WM_ICON(CARDINAL)"), std::string::npos) << icons << error;
+  }
+}
+
+TEST_F(WinAppGuiTest, ASecondStartSaysSoAndEndsWhileTheFirstRunsOn) {
+  Tarvelo first(TarveloExe(), config.Path());
+  Start(first);
+  Tarvelo second(TarveloExe(), config.Path());
+  ASSERT_TRUE(second.Started());
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitFor([&] {
+    const auto boxes = WindowsOf(second.Pid(), "#32770");
+    box = boxes.empty() ? nullptr : boxes.front();
+    return box != nullptr && ::IsWindowVisible(box);
+  })) << "no message box; the second still runs: " << second.Running();
+  EXPECT_EQ(TextOf(box), "Tarvelo");
+  std::vector<std::string> texts, buttons;
+  for (const auto& [kind, text] : ChildrenOf(box)) {
+    if (kind == "Button") buttons.push_back(text);
+    if (kind == "Static" && !text.empty()) texts.push_back(text);
+  }
+  EXPECT_EQ(texts, std::vector<std::string>{"Tarvelo already in running."});
+  EXPECT_EQ(buttons, std::vector<std::string>{"OK"});
+  EXPECT_TRUE(second.MainWindow() == nullptr) << "the second makes no window";
+
+  ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(second.WaitForExit(), 0u);
+  EXPECT_TRUE(first.Running());
+  EXPECT_NE(first.MainWindow(), nullptr);
+  std::string error;
+  EXPECT_EQ(IconsDockedInTrayHost(error), 1) << "one tray icon only " << error;
+}
+
+// Start-up reads [Setting] from Config.ini: Automin keeps the window hidden,
+// Autorun brings the Run value in line; nothing is written back.
+TEST_F(WinAppGuiTest, StartsAsConfigIniSays) {
+  const struct {
+    const char* what;
+    std::string file;
+    bool shown;
+    bool runValue;
+  } cases[] = {
+      {"Automin and Autorun on", "[Setting]\r\nAutorun=1\r\nAutomin= 1 \r\n", false, true},
+      {"both off, and a Run value from before", "[Setting]\r\nAutorun=0\r\nAutomin=0\r\n", true, false},
+      {"no Config.ini at all", "", true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = config.File("Config.ini");
+    std::filesystem::remove(path);
+    if (!c.file.empty()) WriteFile(path, c.file);
+    WinAutostartEntry().Write("C:\\Old\\Tarvelo.exe");
+    {
+      Tarvelo tarvelo(TarveloExe(), config.Path());
+      Start(tarvelo);
+      const HWND window = tarvelo.MainWindow();
+      if (c.shown) {
+        EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(window) != FALSE; }));
+      }
+      // The tray icon is added last: by now the window is as start-up leaves it.
+      EXPECT_EQ(::IsWindowVisible(window) != FALSE, c.shown);
+      EXPECT_EQ(RunValue(), c.runValue ? std::optional(WinAutostartEntry::RunCommand(TarveloExe())) : std::nullopt);
+    }
+    EXPECT_EQ(std::filesystem::exists(path), !c.file.empty());
+    if (!c.file.empty()) {
+      EXPECT_EQ(ReadFile(path), c.file) << "start-up and exit write nothing";
+    }
+  }
+}
+
+TEST_F(WinAppGuiTest, TrayIconDocksComesBackOnceAndItsMenuEndsTheProgram) {
+  Tarvelo tarvelo(TarveloExe(), config.Path());
+  Start(tarvelo);
+  const HWND window = tarvelo.MainWindow();
+  std::string error;
+
+  // The shell announces a new taskbar: the icon is added again, once.
+  const UINT taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
+  ::SendMessageA(window, taskbarCreated, 0, 0);
+  EXPECT_EQ(IconsDockedInTrayHost(error), 1) << error;
+
+  ::PostMessageA(window, kTrayCallbackMessage, 0, WM_RBUTTONDOWN);
+  PopupMenu menu;
+  ASSERT_TRUE(WaitFor([&] { return (menu = PopupMenu::Of(tarvelo.Pid())).window != nullptr; })) << "no popup menu";
+  menu.Choose("Exit");
+  EXPECT_EQ(tarvelo.WaitForExit(), 0u);
+  EXPECT_TRUE(WaitFor([&] { return IconsDockedInTrayHost(error) == 0; })) << "the icon stays: " << error;
+}
+
+TEST_F(WinAppGuiTest, HidesToTheTrayAndComesBack) {
+  Tarvelo tarvelo(TarveloExe(), config.Path());
+  Start(tarvelo);
+  const HWND window = tarvelo.MainWindow();
+  ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(window) != FALSE; }));
+  const auto visible = [&] { return ::IsWindowVisible(window) != FALSE; };
+  const auto hidden = [&] { return ::IsWindowVisible(window) == FALSE; };
+  const int dpi = ScreenDpi();
+  const auto click = [&](int xTwips, int yTwips) {
+    const LPARAM at = MAKELPARAM(::MulDiv(xTwips, dpi, 1440), ::MulDiv(yTwips, dpi, 1440));
+    ::PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::PostMessageA(window, WM_LBUTTONUP, 0, at);
+  };
+
+  // The close button, and a close from outside, hide the window; the program runs on.
+  click(11280 + 210, 90 + 112);
+  ASSERT_TRUE(WaitFor(hidden)) << "ImageExit";
+  EXPECT_TRUE(tarvelo.Running());
+  // A double click on the tray icon brings it back in its normal size.
+  ::PostMessageA(window, kTrayCallbackMessage, 0, WM_LBUTTONDBLCLK);
+  ASSERT_TRUE(WaitFor(visible)) << "tray double click";
+
+  ::PostMessageA(window, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitFor(hidden)) << "WM_CLOSE";
+  // So does a page item of the tray menu.
+  ::PostMessageA(window, kTrayCallbackMessage, 0, WM_RBUTTONDOWN);
+  PopupMenu menu;
+  ASSERT_TRUE(WaitFor([&] { return (menu = PopupMenu::Of(tarvelo.Pid())).window != nullptr; }));
+  menu.Choose("Speed up memory");
+  ASSERT_TRUE(WaitFor(visible)) << "the menu's page item";
+
+  // The minimise button minimises; the window still counts as shown.
+  click(10800 + 210, 90 + 112);
+  ASSERT_TRUE(WaitFor([&] { return ::IsIconic(window) != FALSE; })) << "ImageMin";
+  EXPECT_TRUE(visible());
+  EXPECT_TRUE(tarvelo.Running());
+}
+
+}  // namespace
+}  // namespace tarvelo::winapp::testing
