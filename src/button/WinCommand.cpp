@@ -166,7 +166,7 @@ void RegisterClass() {
     // Each window gets the button's procedure once its object exists.
     wc.lpfnWndProc = ::DefWindowProcW;
     wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     wc.lpszClassName = kClass;
     return ::RegisterClassExW(&wc) != 0;
   }();

@@ -16,7 +16,7 @@ void RegisterClass() {
     wc.style = CS_DBLCLKS;
     wc.lpfnWndProc = ::DefWindowProcW;  // each window gets its object's procedure
     wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     wc.lpszClassName = kClass;
     return ::RegisterClassExW(&wc) != 0;
   }();

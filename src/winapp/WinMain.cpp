@@ -33,15 +33,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
   tarvelo::winapp::WinMainWindow form(instance, {platform, settings, startOptions},
                                       platform::DataFilePath("Tarvelo.ico"), tarvelo::ModuleAd::SiteRoot());
+  // Its pages load the settings; the start-with-Windows entry follows
+  // "Start with windows" and this executable's place.
   if (!form.Create()) return 1;
-  // The start-with-Windows entry follows the setting and this executable's place.
-  startOptions.LoadAutorun();
-  const bool startHidden = startOptions.LoadAutomin() == 1;
   form.AddTrayIcon();
-  if (!startHidden) form.Show();
+  if (!form.StartsHidden()) form.Show();
 
   MSG message;
   while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+    // Tab and the arrow keys move between the pages' controls.
+    if (::IsDialogMessageW(form.Handle(), &message)) continue;
     ::TranslateMessage(&message);
     ::DispatchMessageA(&message);
   }

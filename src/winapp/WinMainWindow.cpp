@@ -3,8 +3,9 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
-#include "winapp/WinDpi.h"
+#include "forms/Forms.h"
 #include "winapp/resource.h"
+#include "winui/WinUi.h"
 
 #ifndef WM_DPICHANGED
 #define WM_DPICHANGED 0x02E0
@@ -14,13 +15,11 @@ namespace tarvelo::winapp {
 
 namespace {
 
-// The chrome, in twips of the client area.
-constexpr RECT kCaptionTwips{480, 0, 480 + 10215, 375};
-constexpr RECT kImageMinTwips{10800, 90, 10800 + 420, 90 + 225};
-constexpr RECT kImageExitTwips{11280, 90, 11280 + 420, 90 + 225};
-
 constexpr COLORREF kBackground = RGB(255, 255, 255);
 constexpr COLORREF kCaptionStrip = RGB(0x1e, 0x3a, 0x5f);
+constexpr COLORREF kNavigation = RGB(0x2b, 0x57, 0x8c);
+constexpr COLORREF kNavigationSelected = RGB(255, 128, 0);
+constexpr form::Font kNavigationFont{"Verdana", 8.25, true};
 
 }  // namespace
 
@@ -55,9 +54,9 @@ bool WinMainWindow::Create() {
   ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(windowClass.hIconSm));
 
   // Sized at the DPI of the monitor it opens on, then centred on that monitor.
-  dpi_ = DpiOfWindow(window_);
-  const int width = TwipsToPixels(kWidthTwips, dpi_);
-  const int height = TwipsToPixels(kHeightTwips, dpi_);
+  dpi_ = static_cast<int>(winui::DpiOf(window_));
+  const int width = winui::TwipsToPixels(form::MainForm().width, static_cast<UINT>(dpi_));
+  const int height = winui::TwipsToPixels(form::MainForm().height, static_cast<UINT>(dpi_));
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
   ::GetMonitorInfoA(::MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
@@ -74,13 +73,42 @@ bool WinMainWindow::Create() {
 }
 
 void WinMainWindow::BuildPages() {
-  // The pages come from the forms' descriptions and act through context_;
-  // until then the window shows its background and chrome only.
+  // The chrome's labels; its pictures are painted by the window itself.
+  const UINT dpi = static_cast<UINT>(dpi_);
+  for (const form::Control& control : form::MainForm().controls) {
+    if (control.kind != form::Kind::Label) continue;
+    const RECT r = winui::RectOf(control, dpi);
+    HWND label = ::CreateWindowExW(0, L"STATIC", winui::Wide(control.text).c_str(),
+                                   WS_CHILD | SS_LEFT | SS_NOPREFIX | (control.wrap ? 0 : SS_LEFTNOWORDWRAP), r.left,
+                                   r.top, r.right - r.left, r.bottom - r.top, window_, nullptr, instance_, nullptr);
+    HFONT font = winui::FontOf(control.font.value_or(form::kWindowFont), dpi);
+    ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (control.width == 0) {
+      // As large as its text.
+      HDC dc = ::GetDC(label);
+      HGDIOBJ old = ::SelectObject(dc, font);
+      const std::wstring text = winui::Wide(control.text);
+      SIZE size{};
+      ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+      ::SelectObject(dc, old);
+      ::ReleaseDC(label, dc);
+      ::SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    // The banner shows once an advertisement arrives.
+    if (std::string_view(control.name) != "LabelAd") ::ShowWindow(label, SW_SHOWNA);
+    chromeLabels_.emplace_back(label, control.color ? winui::ColorOf(*control.color) : RGB(0, 0, 0));
+  }
+  pages_ = std::make_unique<WinPages>(window_, context_.platform);
+  behaviour_ = std::make_unique<WinPageBehaviour>(window_, *pages_, context_.platform, context_.settings,
+                                                  context_.startOptions);
+  startsHidden_ = behaviour_->Load();
 }
 
 void WinMainWindow::ShowPage(PageId page) {
   visiblePage_ = page;
-  if (window_ != nullptr) ::InvalidateRect(window_, nullptr, TRUE);
+  if (pages_) pages_->Show(page);
+  if (behaviour_) behaviour_->PageShown(page);
+  if (window_ != nullptr) ::InvalidateRect(window_, nullptr, FALSE);
 }
 
 void WinMainWindow::AddTrayIcon() {
@@ -105,21 +133,32 @@ void WinMainWindow::ExitProgram() {
   if (exiting_) return;
   exiting_ = true;
   ::KillTimer(window_, kTimerTrayIconId);
+  // Every priority, weight and limit the pages set is lifted now.
+  behaviour_.reset();
   tray_->Icon().DeleteTrayIcon();
   tray_->CloseFormMenu();
   ::DestroyWindow(window_);
 }
 
-RECT WinMainWindow::Twips(int left, int top, int width, int height) const {
-  return RECT{TwipsToPixels(left, dpi_), TwipsToPixels(top, dpi_), TwipsToPixels(left + width, dpi_),
-              TwipsToPixels(top + height, dpi_)};
+RECT WinMainWindow::Place(const char* control) const {
+  return winui::RectOf(form::MainForm()[control], static_cast<UINT>(dpi_));
+}
+
+std::optional<PageId> WinMainWindow::NavigationAt(POINT point) const {
+  const UINT dpi = static_cast<UINT>(dpi_);
+  for (const PageInfo& info : kPages) {
+    const int left = winui::TwipsToPixels(kNavigationLeft, dpi);
+    const int top = winui::TwipsToPixels(info.imageTop, dpi);
+    const RECT entry{left, top, left + winui::TwipsToPixels(kNavigationWidth, dpi),
+                     top + winui::TwipsToPixels(kNavigationHeight, dpi)};
+    if (::PtInRect(&entry, point)) return info.id;
+  }
+  return std::nullopt;
 }
 
 ChromeButton* WinMainWindow::ChromeAt(POINT point, RECT* rect) {
-  const RECT min = Twips(kImageMinTwips.left, kImageMinTwips.top, kImageMinTwips.right - kImageMinTwips.left,
-                         kImageMinTwips.bottom - kImageMinTwips.top);
-  const RECT exit = Twips(kImageExitTwips.left, kImageExitTwips.top, kImageExitTwips.right - kImageExitTwips.left,
-                          kImageExitTwips.bottom - kImageExitTwips.top);
+  const RECT min = Place("ImageMin");
+  const RECT exit = Place("ImageExit");
   if (::PtInRect(&min, point)) {
     if (rect != nullptr) *rect = min;
     return &imageMin_;
@@ -180,14 +219,31 @@ void WinMainWindow::Paint() {
   const HBRUSH background = ::CreateSolidBrush(kBackground);
   ::FillRect(dc, &client, background);
   ::DeleteObject(background);
-  const RECT caption = Twips(kCaptionTwips.left, kCaptionTwips.top, kCaptionTwips.right - kCaptionTwips.left,
-                             kCaptionTwips.bottom - kCaptionTwips.top);
+  const RECT caption = Place("ImageCaption");
   const HBRUSH strip = ::CreateSolidBrush(kCaptionStrip);
   ::FillRect(dc, &caption, strip);
+  // The navigation column: one entry per page, the shown one marked.
+  const UINT dpi = static_cast<UINT>(dpi_);
+  HGDIOBJ oldFont = ::SelectObject(dc, winui::FontOf(kNavigationFont, dpi));
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, RGB(255, 255, 255));
+  for (const PageInfo& info : kPages) {
+    const int left = winui::TwipsToPixels(kNavigationLeft, dpi);
+    const int top = winui::TwipsToPixels(info.imageTop, dpi);
+    const RECT entry{left, top, left + winui::TwipsToPixels(kNavigationWidth, dpi),
+                     top + winui::TwipsToPixels(kNavigationHeight, dpi)};
+    const HBRUSH fill = ::CreateSolidBrush(info.id == visiblePage_ ? kNavigationSelected : kNavigation);
+    ::FillRect(dc, &entry, fill);
+    ::DeleteObject(fill);
+    RECT text{winui::TwipsToPixels(kNavigationLabelLeft, dpi), entry.top, entry.right, entry.bottom};
+    const std::wstring entryCaption = winui::Wide(info.caption);
+    ::DrawTextW(dc, entryCaption.c_str(), static_cast<int>(entryCaption.size()), &text,
+                DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  }
+  ::SelectObject(dc, oldFont);
   // The chrome buttons: a frame, and the frame filled while pressed.
   for (ChromeButton* button : {&imageMin_, &imageExit_}) {
-    const RECT& twips = button == &imageMin_ ? kImageMinTwips : kImageExitTwips;
-    RECT rect = Twips(twips.left, twips.top, twips.right - twips.left, twips.bottom - twips.top);
+    RECT rect = Place(button == &imageMin_ ? "ImageMin" : "ImageExit");
     if (button->VisiblePicture() == ChromeButton::kPressed) ::FillRect(dc, &rect, strip);
     ::FrameRect(dc, &rect, strip);
     ::SetBkMode(dc, TRANSPARENT);
@@ -223,13 +279,23 @@ LRESULT WinMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
   switch (message) {
     case WM_TIMER:
       if (wParam == kTimerTrayIconId) tray_->Icon().TimerTrayIcon();
+      else if (behaviour_) behaviour_->OnTimer(wParam);
       return 0;
+    case WM_CTLCOLORSTATIC:
+      for (const auto& [label, color] : chromeLabels_) {
+        if (reinterpret_cast<HWND>(lParam) != label) continue;
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        ::SetTextColor(dc, color);
+        ::SetBkMode(dc, TRANSPARENT);
+        // The title stands on the caption strip, the others on the window's white.
+        return reinterpret_cast<LRESULT>(::GetStockObject(color == RGB(255, 255, 255) ? NULL_BRUSH : WHITE_BRUSH));
+      }
+      return ::DefWindowProcA(window_, message, wParam, lParam);
     case WM_NCHITTEST: {
       // The caption strip drags the window, as a title bar would.
       POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
       ::ScreenToClient(window_, &point);
-      const RECT caption = Twips(kCaptionTwips.left, kCaptionTwips.top, kCaptionTwips.right - kCaptionTwips.left,
-                                 kCaptionTwips.bottom - kCaptionTwips.top);
+      const RECT caption = Place("ImageCaption");
       if (::PtInRect(&caption, point) && ChromeAt(point) == nullptr) return HTCAPTION;
       return HTCLIENT;
     }
@@ -249,6 +315,10 @@ LRESULT WinMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_LBUTTONDOWN: {
       const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      if (const std::optional<PageId> page = NavigationAt(point)) {
+        ShowPage(*page);
+        return 0;
+      }
       if (ChromeButton* button = ChromeAt(point)) {
         button->MouseDown();
         ::SetCapture(window_);
@@ -289,6 +359,7 @@ LRESULT WinMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       if (wParam != FALSE) ExitProgram();
       return 0;
     case WM_DESTROY:
+      behaviour_.reset();
       tray_->Icon().DeleteTrayIcon();
       window_ = nullptr;
       ::PostQuitMessage(0);

@@ -4,13 +4,18 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/ChromeButton.h"
 #include "app/ModuleAutorun.h"
 #include "common/Pages.h"
 #include "platform/Platform.h"
 #include "settings/Settings.h"
+#include "winapp/WinPageBehaviour.h"
+#include "winapp/WinPages.h"
 #include "winapp/WinTray.h"
 
 namespace tarvelo::winapp {
@@ -28,9 +33,6 @@ struct WinAppContext {
 class WinMainWindow {
  public:
   static constexpr char kClassName[] = "TarveloMainWindow";
-  // The client area, in twips.
-  static constexpr int kWidthTwips = 11790;
-  static constexpr int kHeightTwips = 8355;
   static constexpr UINT kTimerTrayIconId = 1;
 
   // iconFile: Tarvelo.ico, the tray icon's first picture.
@@ -42,9 +44,11 @@ class WinMainWindow {
   // Creates the window, hidden and centred on the screen, with its pages; false
   // when the system refused it.
   bool Create();
-  // The six pages on their panels. The window paints only its background
-  // until they are built here.
+  // The six pages on their panels, the chrome's labels, and the pages'
+  // behaviour loaded from the settings.
   void BuildPages();
+  // "Auto minimize on start up": the window stays in the tray at start.
+  bool StartsHidden() const { return startsHidden_; }
   // Shows page's panel and selects its navigation entry.
   void ShowPage(PageId page);
   PageId VisiblePage() const { return visiblePage_; }
@@ -66,8 +70,10 @@ class WinMainWindow {
   void OnTrayCallback(LPARAM mouseMessage);
   void RunMenuItem(const TrayMenuItem& item);
   void Paint();
-  // A rectangle of the client area given in twips, in pixels at the window's DPI.
-  RECT Twips(int left, int top, int width, int height) const;
+  // A control of the main form, in pixels at the window's DPI.
+  RECT Place(const char* control) const;
+  // The navigation entry under a client point.
+  std::optional<PageId> NavigationAt(POINT point) const;
   // The chrome button under a client point, or null.
   ChromeButton* ChromeAt(POINT point, RECT* rect = nullptr);
   void ChromeAction(ChromeButton::Action action);
@@ -84,6 +90,10 @@ class WinMainWindow {
   ChromeButton imageMin_{ChromeButton::Kind::Minimize};
   ChromeButton imageExit_{ChromeButton::Kind::Close};
   std::unique_ptr<WinTray> tray_;
+  std::unique_ptr<WinPages> pages_;
+  std::unique_ptr<WinPageBehaviour> behaviour_;
+  std::vector<std::pair<HWND, COLORREF>> chromeLabels_;  // and their text colours
+  bool startsHidden_ = false;
 };
 
 }  // namespace tarvelo::winapp

@@ -50,7 +50,7 @@ void RegisterClasses() {
       return ::DefWindowProcW(w, m, wp, lp);
     };
     panel.hInstance = ::GetModuleHandleW(nullptr);
-    panel.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    panel.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     panel.lpszClassName = kPanelClass;
     ::RegisterClassExW(&panel);
     WNDCLASSEXW shape{};

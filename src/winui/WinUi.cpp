@@ -92,4 +92,41 @@ void PaintSurface(HDC dc, int x, int y, const raster::PixelSurface& surface) {
                       static_cast<UINT>(surface.Height()), bits.data(), &info, DIB_RGB_COLORS);
 }
 
+HICON IconFromPixels(int width, int height, const std::uint32_t* pixels) {
+  if (width <= 0 || height <= 0 || pixels == nullptr) return nullptr;
+  BITMAPV5HEADER header{};
+  header.bV5Size = sizeof(header);
+  header.bV5Width = width;
+  header.bV5Height = -height;
+  header.bV5Planes = 1;
+  header.bV5BitCount = 32;
+  header.bV5Compression = BI_BITFIELDS;
+  header.bV5RedMask = 0x00FF0000;
+  header.bV5GreenMask = 0x0000FF00;
+  header.bV5BlueMask = 0x000000FF;
+  header.bV5AlphaMask = 0xFF000000;
+  void* bits = nullptr;
+  HDC screen = ::GetDC(nullptr);
+  HBITMAP color = ::CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+  ::ReleaseDC(nullptr, screen);
+  if (color == nullptr) return nullptr;
+  // Premultiplied alpha, as the system draws 32-bit icons.
+  auto* out = static_cast<std::uint32_t*>(bits);
+  for (int i = 0; i < width * height; ++i) {
+    const std::uint32_t p = pixels[i];
+    const std::uint32_t a = p >> 24;
+    auto channel = [&](int shift) { return (((p >> shift) & 0xFF) * a / 255) << shift; };
+    out[i] = (a << 24) | channel(16) | channel(8) | channel(0);
+  }
+  HBITMAP mask = ::CreateBitmap(width, height, 1, 1, nullptr);
+  ICONINFO info{};
+  info.fIcon = TRUE;
+  info.hbmColor = color;
+  info.hbmMask = mask;
+  HICON icon = ::CreateIconIndirect(&info);
+  ::DeleteObject(color);
+  ::DeleteObject(mask);
+  return icon;
+}
+
 }  // namespace tarvelo::winui

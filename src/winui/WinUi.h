@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -31,5 +32,9 @@ HFONT FontOf(const form::Font& font, UINT dpi);
 // Copies the surface's pixels to the device context with their top-left
 // corner at (x, y).
 void PaintSurface(HDC dc, int x, int y, const raster::PixelSurface& surface);
+
+// An icon made from rows of 0xAARRGGBB pixels, the top row first; nothing
+// for an empty picture. The caller destroys it.
+HICON IconFromPixels(int width, int height, const std::uint32_t* pixels);
 
 }  // namespace tarvelo::winui
