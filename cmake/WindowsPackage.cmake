@@ -54,7 +54,7 @@ set(CPACK_NSIS_CONTACT ${TARVELO_CONTACT})
 # one, empty, behind.
 set(CPACK_NSIS_DEFINES "${installer_target}
 Function un.onUninstSuccess
-  DeleteRegKey /ifempty SHCTX 'Software\\Tarvelo'
+  DeleteRegKey /ifempty SHCTX 'Software\\\\Tarvelo'
 FunctionEnd")
 # The Start-menu entry.
 set(CPACK_PACKAGE_EXECUTABLES Tarvelo Tarvelo)

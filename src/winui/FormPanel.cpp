@@ -46,9 +46,7 @@ void RegisterClasses() {
     WNDCLASSEXW panel{};
     panel.cbSize = sizeof(panel);
     panel.style = CS_DBLCLKS;
-    panel.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-      return ::DefWindowProcW(w, m, wp, lp);
-    };
+    panel.lpfnWndProc = ::DefWindowProcW;  // each panel gets its object's procedure
     panel.hInstance = ::GetModuleHandleW(nullptr);
     panel.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     panel.lpszClassName = kPanelClass;

@@ -1,6 +1,10 @@
 // Tarvelo.exe under Wine's X11 driver, on a private X display with a tray host.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
+#include "forms/Forms.h"
 #include "platform/win32/WinAutostartEntry.h"
 #include "support/TempDir.h"
 #include "WinAppDriver.h"
@@ -227,6 +231,75 @@ TEST_F(WinAppGuiTest, HidesToTheTrayAndComesBack) {
   ASSERT_TRUE(WaitFor([&] { return ::IsIconic(window) != FALSE; })) << "ImageMin";
   EXPECT_TRUE(visible());
   EXPECT_TRUE(tarvelo.Running());
+}
+
+// A control of a page of the running program: the page's panel carries the
+// form's name, each control the id 1000 plus its place in the form.
+HWND PageControl(HWND window, PageId page, std::string_view name) {
+  const form::Form& f = form::PageForm(page);
+  HWND panel = ::FindWindowExA(window, nullptr, "TarveloPanel", f.name);
+  for (std::size_t i = 0; i < f.controls.size(); ++i) {
+    if (name == f.controls[i].name) return ::GetDlgItem(panel, 1000 + static_cast<int>(i));
+  }
+  return nullptr;
+}
+
+bool PageShown(HWND window, PageId page) {
+  return ::IsWindowVisible(::FindWindowExA(window, nullptr, "TarveloPanel", form::PageForm(page).name)) != FALSE;
+}
+
+// The pages show through the navigation column, and what the user sets on
+// them is in Config.ini at once.
+TEST_F(WinAppGuiTest, ItsPagesShowAndWhatIsSetOnThemReachesConfigIni) {
+  Tarvelo tarvelo(TarveloExe(), config.Path());
+  Start(tarvelo);
+  const HWND window = tarvelo.MainWindow();
+  ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(window) != FALSE; }));
+  EXPECT_TRUE(PageShown(window, PageId::State));
+  const int dpi = ScreenDpi();
+  for (const PageInfo& info : kPages) {
+    const LPARAM at = MAKELPARAM(::MulDiv(kNavigationLeft + 200, dpi, 1440), ::MulDiv(info.imageTop + 200, dpi, 1440));
+    ::PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::PostMessageA(window, WM_LBUTTONUP, 0, at);
+    EXPECT_TRUE(WaitFor([&] { return PageShown(window, info.id); })) << info.panel;
+  }
+  // The memory figures read by the Status page and the process list filled.
+  EXPECT_NE(TextOf(PageControl(window, PageId::Memory, "LabelMemoryAll")), "0 MB");
+  EXPECT_GT(::SendMessageA(PageControl(window, PageId::CPU, "ListViewProcesses"), LVM_GETITEMCOUNT, 0, 0), 1);
+
+  const std::string path = config.File("Config.ini");
+  ::SendMessageA(PageControl(window, PageId::Setting, "CheckAutoMin"), BM_CLICK, 0, 0);
+  EXPECT_NE(ReadFile(path).find("Automin=1"), std::string::npos) << ReadFile(path);
+  HWND interval = PageControl(window, PageId::Memory, "ComboInterval");
+  ::SendMessageA(interval, CB_SETCURSEL, 2, 0);
+  ::SendMessageA(::GetParent(interval), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(interval), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(interval));
+  EXPECT_NE(ReadFile(path).find("AutoFreeMemoryInterval=5 minute"), std::string::npos) << ReadFile(path);
+}
+
+// Switched on, the booster logs the window that comes to the front with the
+// priority class its process reads back.
+TEST_F(WinAppGuiTest, TheBoosterLogsTheWindowInFrontWithThePriorityItReadsBack) {
+  WriteFile(config.File("Config.ini"), "[Process]\r\nEnableImproveProcess=1\r\nImproveSpeed=High\r\n");
+  Tarvelo tarvelo(TarveloExe(), config.Path());
+  Start(tarvelo);
+  const HWND window = tarvelo.MainWindow();
+  HWND front = ::CreateWindowExA(0, "STATIC", "Tarvelo test window in front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10,
+                                 10, 300, 200, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+  const HWND log = PageControl(window, PageId::Process, "ListViewHistory");
+  ASSERT_TRUE(WaitFor([&] {
+    ::SetForegroundWindow(front);
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageA(&message);
+    return TextOf(PageControl(window, PageId::Process, "LabelNowImproveProcess")) == "Tarvelo test window in front";
+  })) << "now: " << TextOf(PageControl(window, PageId::Process, "LabelNowImproveProcess"));
+  EXPECT_GE(::SendMessageA(log, LVM_GETITEMCOUNT, 0, 0), 1);
+  EXPECT_EQ(::GetPriorityClass(::GetCurrentProcess()), static_cast<DWORD>(HIGH_PRIORITY_CLASS));
+  EXPECT_EQ(TextOf(PageControl(window, PageId::Process, "LabelImprovedCount")), "1");
+  ::DestroyWindow(front);
+  tarvelo.End();
+  // The booster puts the priority back when it ends.
+  EXPECT_TRUE(WaitFor([] { return ::GetPriorityClass(::GetCurrentProcess()) == NORMAL_PRIORITY_CLASS; }));
 }
 
 }  // namespace
