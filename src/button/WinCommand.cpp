@@ -71,7 +71,14 @@ class GdiCaptionText : public CaptionText {
 
   HFONT Font() const { return font_; }
 
+  // The system's DPI for the window changed: the same font at the new size.
+  void SetDpi(UINT dpi) {
+    dpi_ = dpi;
+    SetFont(ButtonFont(buttonFont_));
+  }
+
   void SetFont(const ButtonFont& font) {
+    buttonFont_ = font;
     LOGFONTW description{};
     description.lfHeight = -static_cast<LONG>((font.size > 0 ? font.size : 8.0) * dpi_ / 72.0 + 0.5);
     description.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
@@ -156,6 +163,7 @@ class GdiCaptionText : public CaptionText {
   UINT dpi_;
   HDC dc_;
   HFONT font_ = nullptr;
+  ButtonFont buttonFont_;  // the button's, as last set
 };
 
 void RegisterClass() {
@@ -277,6 +285,13 @@ void WinCommand::SetCaption(std::string_view caption) {
 }
 
 void WinCommand::SetDefaultButton(bool isDefault) { model_->SetDisplayAsDefault(isDefault); }
+
+void WinCommand::SetDpi(UINT dpi) {
+  site_->text.SetDpi(dpi);
+  RECT client;
+  ::GetClientRect(window_, &client);
+  model_->Resize(client.right, client.bottom);  // painted again with the caption at its new size
+}
 
 LRESULT CALLBACK WinCommand::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* command = reinterpret_cast<WinCommand*>(::GetWindowLongPtrW(window, GWLP_USERDATA));

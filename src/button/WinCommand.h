@@ -28,6 +28,8 @@ class WinCommand {
   // Runs on every click (mouse, Space, Return, the access key).
   void OnClick(std::function<void()> click) { click_ = std::move(click); }
   void SetDefaultButton(bool isDefault);
+  // The window moved to a monitor of another DPI (the owner resizes it).
+  void SetDpi(UINT dpi);
   const CommandModel& Model() const { return *model_; }
 
   ~WinCommand();

@@ -74,34 +74,44 @@ bool WinMainWindow::Create() {
 
 void WinMainWindow::BuildPages() {
   // The chrome's labels; its pictures are painted by the window itself.
-  const UINT dpi = static_cast<UINT>(dpi_);
   for (const form::Control& control : form::MainForm().controls) {
     if (control.kind != form::Kind::Label) continue;
-    const RECT r = winui::RectOf(control, dpi);
     HWND label = ::CreateWindowExW(0, L"STATIC", winui::Wide(control.text).c_str(),
-                                   WS_CHILD | SS_LEFT | SS_NOPREFIX | (control.wrap ? 0 : SS_LEFTNOWORDWRAP), r.left,
-                                   r.top, r.right - r.left, r.bottom - r.top, window_, nullptr, instance_, nullptr);
+                                   WS_CHILD | SS_LEFT | SS_NOPREFIX | (control.wrap ? 0 : SS_LEFTNOWORDWRAP), 0, 0, 0,
+                                   0, window_, nullptr, instance_, nullptr);
+    // The banner shows once an advertisement arrives.
+    if (std::string_view(control.name) != "LabelAd") ::ShowWindow(label, SW_SHOWNA);
+    chromeLabels_.push_back({label, &control});
+  }
+  LayOutChrome();
+  pages_ = std::make_unique<WinPages>(window_, context_.platform);
+  behaviour_ = std::make_unique<WinPageBehaviour>(window_, *pages_, context_.platform, context_.settings,
+                                                  context_.startOptions);
+  startsHidden_ = behaviour_->Load();
+}
+
+void WinMainWindow::LayOutChrome() {
+  const UINT dpi = static_cast<UINT>(dpi_);
+  for (const ChromeLabel& chrome : chromeLabels_) {
+    const form::Control& control = *chrome.control;
+    RECT r = winui::RectOf(control, dpi);
     HFONT font = winui::FontOf(control.font.value_or(form::kWindowFont), dpi);
-    ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    ::SendMessageW(chrome.window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (control.width == 0) {
       // As large as its text.
-      HDC dc = ::GetDC(label);
+      HDC dc = ::GetDC(chrome.window);
       HGDIOBJ old = ::SelectObject(dc, font);
       const std::wstring text = winui::Wide(control.text);
       SIZE size{};
       ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
       ::SelectObject(dc, old);
-      ::ReleaseDC(label, dc);
-      ::SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      ::ReleaseDC(chrome.window, dc);
+      r.right = r.left + size.cx;
+      r.bottom = r.top + size.cy;
     }
-    // The banner shows once an advertisement arrives.
-    if (std::string_view(control.name) != "LabelAd") ::ShowWindow(label, SW_SHOWNA);
-    chromeLabels_.emplace_back(label, control.color ? winui::ColorOf(*control.color) : RGB(0, 0, 0));
+    ::SetWindowPos(chrome.window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  pages_ = std::make_unique<WinPages>(window_, context_.platform);
-  behaviour_ = std::make_unique<WinPageBehaviour>(window_, *pages_, context_.platform, context_.settings,
-                                                  context_.startOptions);
-  startsHidden_ = behaviour_->Load();
 }
 
 void WinMainWindow::ShowPage(PageId page) {
@@ -282,8 +292,9 @@ LRESULT WinMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       else if (behaviour_) behaviour_->OnTimer(wParam);
       return 0;
     case WM_CTLCOLORSTATIC:
-      for (const auto& [label, color] : chromeLabels_) {
-        if (reinterpret_cast<HWND>(lParam) != label) continue;
+      for (const ChromeLabel& chrome : chromeLabels_) {
+        if (reinterpret_cast<HWND>(lParam) != chrome.window) continue;
+        const COLORREF color = winui::ColorOf(chrome.control->color.value_or(form::Rgb{0, 0, 0}));
         HDC dc = reinterpret_cast<HDC>(wParam);
         ::SetTextColor(dc, color);
         ::SetBkMode(dc, TRANSPARENT);
@@ -348,6 +359,8 @@ LRESULT WinMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
       ::SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                      suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      LayOutChrome();
+      if (pages_) pages_->SetDpi(static_cast<UINT>(dpi_));
       ::InvalidateRect(window_, nullptr, TRUE);
       return 0;
     }

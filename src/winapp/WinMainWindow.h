@@ -12,6 +12,7 @@
 #include "app/ChromeButton.h"
 #include "app/ModuleAutorun.h"
 #include "common/Pages.h"
+#include "forms/Form.h"
 #include "platform/Platform.h"
 #include "settings/Settings.h"
 #include "winapp/WinPageBehaviour.h"
@@ -72,6 +73,8 @@ class WinMainWindow {
   void Paint();
   // A control of the main form, in pixels at the window's DPI.
   RECT Place(const char* control) const;
+  // The chrome's labels at their places and in their fonts at the window's DPI.
+  void LayOutChrome();
   // The navigation entry under a client point.
   std::optional<PageId> NavigationAt(POINT point) const;
   // The chrome button under a client point, or null.
@@ -92,7 +95,11 @@ class WinMainWindow {
   std::unique_ptr<WinTray> tray_;
   std::unique_ptr<WinPages> pages_;
   std::unique_ptr<WinPageBehaviour> behaviour_;
-  std::vector<std::pair<HWND, COLORREF>> chromeLabels_;  // and their text colours
+  struct ChromeLabel {
+    HWND window;
+    const form::Control* control;
+  };
+  std::vector<ChromeLabel> chromeLabels_;
   bool startsHidden_ = false;
 };
 

@@ -91,6 +91,15 @@ WinPages::WinPages(HWND mainWindow, platform::Platform& platform) {
   }
 }
 
+void WinPages::SetDpi(UINT dpi) {
+  const POINT at{winui::TwipsToPixels(form::kPageLeft, dpi), winui::TwipsToPixels(form::kPageTop, dpi)};
+  for (auto& page : pages_) {
+    page->SetDpi(dpi, at, [](HWND control, UINT controlDpi) {
+      if (button::WinCommand* command = button::WinCommand::Of(control)) command->SetDpi(controlDpi);
+    });
+  }
+}
+
 void WinPages::Show(PageId page) {
   for (const PageInfo& info : kPages) {
     ::ShowWindow(pages_[IndexOf(info.id)]->Handle(), info.id == page ? SW_SHOWNA : SW_HIDE);

@@ -23,6 +23,8 @@ class WinPages {
   winui::FormPanel& Page(PageId page) { return *pages_[IndexOf(page)]; }
   // Shows page's panel and hides the others.
   void Show(PageId page);
+  // The main window moved to a monitor of another DPI: every page laid out again.
+  void SetDpi(UINT dpi);
 
  private:
   std::array<std::unique_ptr<winui::FormPanel>, kPageCount> pages_;

@@ -323,6 +323,35 @@ void FormPanel::SetToolTip(std::string_view name, std::string_view text) {
   }
 }
 
+void FormPanel::Place(std::size_t index) {
+  const form::Control& control = form_.controls[index];
+  HWND window = controls_[index];
+  if (window == nullptr) return;
+  const RECT r = RectOf(control, dpi_);
+  const int height = (r.bottom - r.top) * (control.kind == form::Kind::ComboList ? 8 : 1);
+  ::SetWindowPos(window, nullptr, r.left, r.top, r.right - r.left, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(control.font.value_or(form::kWindowFont), dpi_)),
+                 TRUE);
+  if (control.kind == form::Kind::Label && control.width == 0) FitToText(index);
+  if (control.kind == form::Kind::ListView) {
+    int column = 0;
+    for (const form::Column& c : control.columns) ListView_SetColumnWidth(window, column++, TwipsToPixels(c.width, dpi_));
+  }
+}
+
+void FormPanel::SetDpi(UINT dpi, POINT topLeft, const std::function<void(HWND, UINT)>& relaid) {
+  dpi_ = dpi;
+  ::SetWindowPos(window_, nullptr, topLeft.x, topLeft.y, TwipsToPixels(form_.width, dpi), TwipsToPixels(form_.height, dpi),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    Place(i);
+    const form::Kind kind = form_.controls[i].kind;
+    const bool owners = kind == form::Kind::Command || kind == form::Kind::Picture || kind == form::Kind::Monitor;
+    if (owners && relaid && controls_[i] != nullptr) relaid(controls_[i], dpi);
+  }
+  ::InvalidateRect(window_, nullptr, TRUE);
+}
+
 void FormPanel::SetColor(std::string_view name, form::Rgb color) {
   colors_[IndexOf(name)] = ColorOf(color);
   if (HWND control = Control(name)) ::InvalidateRect(control, nullptr, TRUE);

@@ -62,12 +62,18 @@ class FormPanel : public form::FormView {
 
   void SetColor(std::string_view name, form::Rgb color);
 
+  // The window moved to a monitor of another DPI: the panel at topLeft and
+  // every control placed, sized and lettered again at dpi. Controls the owner
+  // made are moved and sized; the owner gives them their new DPI (relaid).
+  void SetDpi(UINT dpi, POINT topLeftPixels, const std::function<void(HWND control, UINT dpi)>& relaid = {});
+
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   HWND Make(const form::Control& control, int id, const Custom& custom);
   std::size_t IndexOf(std::string_view name) const;
   void FitToText(std::size_t index);
+  void Place(std::size_t index);
 
   const form::Form& form_;
   HWND window_ = nullptr;

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "button/CommandModel.h"
 #include "button/WinCommand.h"
 #include "forms/Forms.h"
 #include "memory/MemoryPageLogic.h"
@@ -89,6 +90,27 @@ TEST_F(WinPagesTest, EveryControlOfEveryPageStandsWhereItsFormPutsIt) {
           break;
         default:
           break;
+      }
+    }
+  }
+}
+
+// Moved to a monitor of another DPI, every page is laid out again at it.
+TEST_F(WinPagesTest, ANewDpiLaysEveryPageOutAgain) {
+  WinPages pages(window, fake.platform);
+  pages.SetDpi(144);
+  for (const PageInfo& info : kPages) {
+    winui::FormPanel& page = pages.Page(info.id);
+    EXPECT_EQ(PlaceIn(page.Handle(), window).left, winui::TwipsToPixels(form::kPageLeft, 144));
+    for (const form::Control& c : page.Description().controls) {
+      if (c.width == 0 || c.kind == form::Kind::ComboList) continue;
+      SCOPED_TRACE(std::string(info.panel) + "." + c.name);
+      const RECT want = winui::RectOf(c, 144);
+      const RECT got = PlaceIn(page.Control(c.name), page.Handle());
+      EXPECT_EQ(got.left, want.left);
+      EXPECT_EQ(got.bottom, want.bottom);
+      if (auto* command = button::WinCommand::Of(page.Control(c.name))) {
+        EXPECT_EQ(command->Model().Surface().Width(), want.right - want.left);
       }
     }
   }
