@@ -29,8 +29,6 @@ StatusPage::StatusPage(QWidget* parent, int widthTwips, int heightTwips, platfor
   LabelTime = widgets::MakeLabel(this, f["LabelTime"]);
   Label1 = widgets::MakeLabel(this, f["Label1"]);
   LabelSpeed = widgets::MakeLabel(this, f["LabelSpeed"]);
-  // The figure is easily read as "the whole system is this much faster": say what it measures.
-  for (widgets::Label* label : {Label1, LabelSpeed}) label->setToolTip(kFasterFigureMeaning);
   Label2 = widgets::MakeLabel(this, f["Label2"]);
   LabelStateNowImproving = widgets::MakeLabel(this, f["LabelStateNowImproving"]);
   Label5 = widgets::MakeLabel(this, f["Label5"]);
@@ -51,6 +49,7 @@ StatusPage::StatusPage(QWidget* parent, int widthTwips, int heightTwips, platfor
     *legend[i].first = widgets::MakeShape(this, f[names[i].first]);
     *legend[i].second = widgets::MakeLabel(this, f[names[i].second]);
   }
+  logic_.ExplainFigures();
 }
 
 namespace {

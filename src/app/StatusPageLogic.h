@@ -13,6 +13,10 @@ class StatusPageLogic {
  public:
   explicit StatusPageLogic(form::FormView& view) : view_(view) {}
 
+  // The figure is easily read as "the whole system is this much faster":
+  // its caption and value say, to whoever points at them, what it measures.
+  void ExplainFigures();
+
   void ShowTime(std::string_view text) { view_.SetText("LabelTime", text); }
   void ShowBoost(std::string_view title) { view_.SetText("LabelStateNowImproving", title); }
   void ShowFasterFigure(std::string_view figure) { view_.SetText("LabelSpeed", figure); }

@@ -88,6 +88,14 @@ void WinMainWindow::BuildPages() {
   behaviour_ = std::make_unique<WinPageBehaviour>(window_, *pages_, context_.platform, context_.settings,
                                                   context_.startOptions);
   startsHidden_ = behaviour_->Load();
+  // The About page's link to the web site.
+  winui::FormPanel& about = pages_->Page(PageId::About);
+  about.SetText("LabelHomepage", siteRoot_);
+  about.OnNotified([this](const form::Control& control, UINT code) {
+    if (std::string_view(control.name) == "LabelHomepage" && code == STN_CLICKED) {
+      ::ShellExecuteA(window_, "open", siteRoot_.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    }
+  });
 }
 
 void WinMainWindow::LayOutChrome() {

@@ -52,6 +52,7 @@ WinPageBehaviour::WinPageBehaviour(HWND mainWindow, WinPages& pages, platform::P
       memory_(pages.Page(PageId::Memory), settings, TimeOfDayText),
       cpu_(pages.Page(PageId::CPU), *this, *platform.processTable, cpuLimits_),
       status_(pages.Page(PageId::State)) {
+  status_.ExplainFigures();
   winui::FormPanel& processPage = pages.Page(PageId::Process);
   processPage.OnNotified([this](const form::Control& control, UINT code) {
     const std::string_view name = control.name;
