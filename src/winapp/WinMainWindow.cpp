@@ -15,6 +15,9 @@ namespace tarvelo::winapp {
 
 namespace {
 
+// Posted when the window's visibility may have changed.
+constexpr UINT kDisplayChanged = WM_APP + 20;
+
 constexpr COLORREF kBackground = RGB(255, 255, 255);
 constexpr COLORREF kCaptionStrip = RGB(0x1e, 0x3a, 0x5f);
 constexpr COLORREF kNavigation = RGB(0x2b, 0x57, 0x8c);
@@ -372,6 +375,14 @@ LRESULT WinMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       ::InvalidateRect(window_, nullptr, TRUE);
       return 0;
     }
+    case WM_SHOWWINDOW:
+    case WM_SIZE:
+      // Shown, hidden, minimised or restored: after the change has been made.
+      if (behaviour_) ::PostMessageA(window_, kDisplayChanged, 0, 0);
+      return ::DefWindowProcA(window_, message, wParam, lParam);
+    case kDisplayChanged:
+      if (behaviour_) behaviour_->UpdateDisplayTimers();
+      return 0;
     case WM_CLOSE:
       // Closing hides to the tray; only "Exit" in the tray menu ends the program.
       if (!exiting_) HideToTray();

@@ -104,19 +104,19 @@ bool WinPageBehaviour::Load() {
   settingPage.SetChecked("CheckAutoRun", startOptions_.LoadAutorun() == 1);
   settingPage.SetChecked("CheckAutoMin", startOptions_.LoadAutomin() == 1);
   cpu_.Refresh();
-  ShowTime();
-  ShowMemoryFigures();
+  // Caps a crashed earlier run left on processes go before anything else.
+  cpuLimits_.LiftLeftovers();
   ::SetTimer(window_, kTimerProcess, 900, nullptr);
   ::SetTimer(window_, kTimerMemory, 1000, nullptr);
   ::SetTimer(window_, kTimerCPU, 1100, nullptr);
-  ::SetTimer(window_, kTimerFigures, 20, nullptr);
+  UpdateDisplayTimers();
   return settingPage.Checked("CheckAutoMin");
 }
 
 bool WinPageBehaviour::OnTimer(UINT_PTR id) {
   switch (id) {
     case kTimerState:
-      ShowTime();
+      if (displayTimers_) ShowTime();
       return true;
     case kTimerProcess: {
       const ProcessPageLogic::TickNews news = process_.Tick();
@@ -147,9 +147,26 @@ bool WinPageBehaviour::OnTimer(UINT_PTR id) {
 
 void WinPageBehaviour::PageShown(PageId page) {
   visiblePage_ = page;
+  displayTimers_ = false;  // started again for the new page, current at once
+  UpdateDisplayTimers();
+  if (page == PageId::Process) process_.UpdateBoostNotice();
+}
+
+void WinPageBehaviour::UpdateDisplayTimers() {
+  if (ending_) return;
+  const bool onScreen = ::IsWindowVisible(window_) != FALSE && ::IsIconic(window_) == FALSE;
+  const bool wanted = onScreen && (visiblePage_ == PageId::State || visiblePage_ == PageId::Memory);
+  if (wanted == displayTimers_) return;
+  displayTimers_ = wanted;
+  if (!wanted) {
+    ::KillTimer(window_, kTimerState);
+    ::KillTimer(window_, kTimerFigures);
+    return;
+  }
   shownFigures_ = {-1, -1, -1, -1};
   ShowMemoryFigures();
-  if (page == PageId::Process) process_.UpdateBoostNotice();
+  ShowTime();  // also arms the clock for the turn of the next second
+  ::SetTimer(window_, kTimerFigures, 20, nullptr);
 }
 
 void WinPageBehaviour::End() {

@@ -55,6 +55,9 @@ class WinPageBehaviour : private CpuPageHost {
   bool OnTimer(UINT_PTR id);
   // The page in sight changed.
   void PageShown(PageId page);
+  // The window was shown, hidden, minimised or restored: the timers that only
+  // feed labels run while those labels can be seen, and catch up at once.
+  void UpdateDisplayTimers();
   // The program ends: the timers stop, every limit and weight is lifted.
   void End();
 
@@ -88,6 +91,7 @@ class WinPageBehaviour : private CpuPageHost {
   // One icon lookup per program and fill: many processes run the same one.
   std::unordered_map<std::string, int> imageOfPath_;
   bool ending_ = false;
+  bool displayTimers_ = false;  // the clock and the figures run
 };
 
 }  // namespace tarvelo::winapp
