@@ -149,6 +149,8 @@ void FormTarvelo::BuildPages() {
   // The CPU and About pages wait for their first showing (BuildPage): start-up
   // needs nothing of them but the list fill, which it keeps for the CPU page.
   panels_ = {PictureState, PictureProcess, nullptr, PictureMemory, PictureSetting, nullptr};
+  pagesLogic_ = std::make_unique<PagesLogic>(PictureProcess->Logic(), PictureMemory->Logic(), PictureState->Logic(),
+                                             releaser_, cpuLimits_, *platform_.privileges);
 }
 
 void FormTarvelo::BuildPage(PageId page) {
@@ -158,6 +160,7 @@ void FormTarvelo::BuildPage(PageId page) {
     PictureCPU = new CpuPage(this, info.panelWidth, info.panelHeight, *platform_.processTable, *platform_.fileIcons,
                              cpuLimits_, [this](QDialog* dialog) { SetCpuLimitDialog(dialog); });
     PlaceBuiltPage(page, PictureCPU);
+    pagesLogic_->SetCpuPage(&PictureCPU->Logic());
     if (startProcessRows_) {
       PictureCPU->ShowProcessList(*startProcessRows_);
       startProcessRows_.reset();
@@ -528,57 +531,25 @@ void FormTarvelo::TimerStateTick() {
 
 // Only the page in sight is brought up to date (laying out a label's new text
 // is most of the work); the other gets a fresh reading when it shows.
-void FormTarvelo::ShowMemoryFigures(const MemoryFigures& figures) {
-  if (visiblePage_ == PageId::Memory) {
-    if (memoryPageFigures_ == figures) return;  // the labels show these texts already
-    memoryPageFigures_ = figures;
-    PictureMemory->ShowMemoryFigures(figures);
-  } else if (visiblePage_ == PageId::State) {
-    if (statePagePercent_ == figures.usedPercent) return;
-    statePagePercent_ = figures.usedPercent;
-    PictureState->ShowMemoryUsage(QString::fromStdString(PercentText(figures.usedPercent)));
-  }
-}
+void FormTarvelo::ShowMemoryFigures(const MemoryFigures& figures) { pagesLogic_->ShowMemoryFigures(visiblePage_, figures); }
 
 // ---- Memory release ----
 
 void FormTarvelo::CommandFreeMemoryClick() {
-  const ReleaseResult released = releaser_.Release();
-  const platform::Privileges& privileges = *platform_.privileges;
-  const ReleaseMessage message =
-      ReleaseMessageOf(released, !privileges.GrantCommand().empty(), privileges.ByHandCommand());
-  const QMessageBox::Icon icon = message.warning ? QMessageBox::Warning : QMessageBox::Information;
-  if (message.offerAllow) {
-    widgets::ShowMessageOfferingAllow(this, QString::fromStdString(message.text), icon, *platform_.privileges);
-  } else {
-    widgets::ShowMessage(this, QString::fromStdString(message.text), icon);
-  }
-  PictureMemory->AppendReleaseLog(released.releasedMB);
-  // A release needs the booster's right too: it may have come or gone meanwhile.
-  PictureProcess->UpdateBoostNotice();
+  pagesLogic_->ReleaseNow([this](const ReleaseMessage& message) {
+    const QMessageBox::Icon icon = message.warning ? QMessageBox::Warning : QMessageBox::Information;
+    if (message.offerAllow) {
+      widgets::ShowMessageOfferingAllow(this, QString::fromStdString(message.text), icon, *platform_.privileges);
+    } else {
+      widgets::ShowMessage(this, QString::fromStdString(message.text), icon);
+    }
+  });
 }
 
-void FormTarvelo::AutoReleaseMemory() {
-  PictureMemory->AppendReleaseLog(releaser_.Release().releasedMB);
-  PictureProcess->UpdateBoostNotice();
-}
+void FormTarvelo::AutoReleaseMemory() { pagesLogic_->AutoRelease(); }
 
-void FormTarvelo::TimerMemoryTick() {
-  if (autoRelease_.Tick(PictureMemory->ComboInterval->Text().toStdString(),
-                        PictureMemory->CheckEnableAutoFreeMemory->Value() == 1)) {
-    AutoReleaseMemory();
-  }
-}
+void FormTarvelo::TimerMemoryTick() { pagesLogic_->TimerMemoryTick(); }
 
-// The number of CPU limits in use, on the CPU page and the Status page; the
-// limits of processes that ended are freed first.
-void FormTarvelo::TimerCPUTick() {
-  const int inUse = cpuLimits_.Tick();
-  if (PictureCPU != nullptr) {
-    PictureCPU->ClearFreedLimits();
-    PictureCPU->ShowLimitedCount(inUse);
-  }
-  PictureState->ShowLimitedCount(inUse);
-}
+void FormTarvelo::TimerCPUTick() { pagesLogic_->TimerCPUTick(); }
 
 }  // namespace tarvelo

@@ -8,6 +8,7 @@
 
 #include "app/ChromeButton.h"
 #include "app/ModuleAutorun.h"
+#include "app/PagesLogic.h"
 #include "common/Pages.h"
 #include "settings/Settings.h"
 #include "cpulimit/CpuLimitControl.h"
@@ -187,15 +188,13 @@ class FormTarvelo : public QWidget {
   AdBanner* adBanner_ = nullptr;
   QPointer<QDialog> cpuLimitDialog_;
   ModuleGetMemoryState memoryState_;
-  // What the memory labels of each page show.
-  std::optional<MemoryFigures> memoryPageFigures_;
-  std::optional<std::int64_t> statePagePercent_;
   MemoryReleaser releaser_;
   std::unique_ptr<ForegroundBooster> booster_;
-  AutoReleaseClock autoRelease_;
   CpuLimitSlots cpuLimitSlots_;
   CpuLimitControl cpuLimits_;
   std::array<QWidget*, kPageCount> panels_{};
+  // What the window does for its pages; made with them.
+  std::unique_ptr<PagesLogic> pagesLogic_;
   // The start-up list fill, kept for the CPU page until it is built.
   std::optional<std::vector<ProcessRow>> startProcessRows_;
   // A start hidden in the tray leaves the list fill to the CPU page's first

@@ -69,6 +69,8 @@ class StatusPage : public widgets::PagePanel {
   widgets::Shape* Shape4;
   widgets::Label* Label17;
 
+  StatusPageLogic& Logic() { return logic_; }
+
  private:
   widgets::QtFormView view_{*this};
   StatusPageLogic logic_{view_};

@@ -49,6 +49,8 @@ class ProcessPage : public widgets::PagePanel {
   // right to raise priorities may have come or gone outside the program.
   void UpdateBoostNotice();
 
+  ProcessPageLogic& Logic() { return logic_; }
+
   widgets::Label* Label12;
   widgets::Label* Label10;
   widgets::CheckBox* CheckNowImproveProcess;

@@ -53,6 +53,8 @@ class CpuPage : public widgets::PagePanel, private CpuPageHost {
   // Rows whose limit was freed (its process ended) show none.
   void ClearFreedLimits();
 
+  CpuPageLogic& Logic() { return logic_; }
+
   widgets::Label* Label22;
   widgets::Label* Label21;
   widgets::Label* Label39;

@@ -41,6 +41,8 @@ class MemoryPage : public widgets::PagePanel {
   // A row of the log: its number, the time of day and the released megabytes.
   void AppendReleaseLog(std::int64_t releasedMB);
 
+  MemoryPageLogic& Logic() { return logic_; }
+
   widgets::Label* Label19;
   widgets::Label* Label20;
   button::Command* CommandFreeMemory;

@@ -51,7 +51,9 @@ WinPageBehaviour::WinPageBehaviour(HWND mainWindow, WinPages& pages, platform::P
       process_(pages.Page(PageId::Process), settings, booster_, *platform.privileges, TimeOfDayText),
       memory_(pages.Page(PageId::Memory), settings, TimeOfDayText),
       cpu_(pages.Page(PageId::CPU), *this, *platform.processTable, cpuLimits_),
-      status_(pages.Page(PageId::State)) {
+      status_(pages.Page(PageId::State)),
+      pagesLogic_(process_, memory_, status_, releaser_, cpuLimits_, *platform.privileges) {
+  pagesLogic_.SetCpuPage(&cpu_);
   status_.ExplainFigures();
   winui::FormPanel& processPage = pages.Page(PageId::Process);
   processPage.OnNotified([this](const form::Control& control, UINT code) {
@@ -65,7 +67,12 @@ WinPageBehaviour::WinPageBehaviour(HWND mainWindow, WinPages& pages, platform::P
     if (name == "CheckEnableAutoFreeMemory" && code == BN_CLICKED) memory_.AutoReleaseClicked();
     if (name == "ComboInterval" && code == CBN_SELCHANGE) memory_.IntervalChosen();
   });
-  button::WinCommand::Of(memoryPage.Control("CommandFreeMemory"))->OnClick([this] { CommandFreeMemoryClick(); });
+  button::WinCommand::Of(memoryPage.Control("CommandFreeMemory"))->OnClick([this] {
+    pagesLogic_.ReleaseNow([this](const ReleaseMessage& message) {
+      ::MessageBoxW(window_, winui::Wide(message.text).c_str(), L"Tarvelo",
+                    MB_OK | (message.warning ? MB_ICONWARNING : MB_ICONINFORMATION));
+    });
+  });
 
   winui::FormPanel& cpuPage = pages.Page(PageId::CPU);
   HWND list = cpuPage.Control("ListViewProcesses");
@@ -125,18 +132,11 @@ bool WinPageBehaviour::OnTimer(UINT_PTR id) {
       return true;
     }
     case kTimerMemory:
-      if (autoRelease_.Tick(memory_.Interval(), memory_.AutoReleaseEnabled())) {
-        memory_.AppendReleaseLog(releaser_.Release().releasedMB);
-        process_.UpdateBoostNotice();
-      }
+      pagesLogic_.TimerMemoryTick();
       return true;
-    case kTimerCPU: {
-      const int inUse = cpuLimits_.Tick();
-      cpu_.ClearFreedLimits();
-      cpu_.ShowLimitedCount(inUse);
-      status_.ShowLimitedCount(inUse);
+    case kTimerCPU:
+      pagesLogic_.TimerCPUTick();
       return true;
-    }
     case kTimerFigures:
       ShowMemoryFigures();
       return true;
@@ -163,7 +163,6 @@ void WinPageBehaviour::UpdateDisplayTimers() {
     ::KillTimer(window_, kTimerFigures);
     return;
   }
-  shownFigures_ = {-1, -1, -1, -1};
   ShowMemoryFigures();
   ShowTime();  // also arms the clock for the turn of the next second
   ::SetTimer(window_, kTimerFigures, 20, nullptr);
@@ -185,24 +184,7 @@ void WinPageBehaviour::ShowTime() {
 
 // Only the page in sight is brought up to date, and only when a figure changed.
 void WinPageBehaviour::ShowMemoryFigures() {
-  if (visiblePage_ != PageId::Memory && visiblePage_ != PageId::State) return;
-  const MemoryFigures figures = memoryState_.ShowMemoryState();
-  if (figures == shownFigures_) return;
-  shownFigures_ = figures;
-  if (visiblePage_ == PageId::Memory) memory_.ShowMemoryFigures(figures);
-  else status_.ShowMemoryUsage(PercentText(figures.usedPercent));
-}
-
-void WinPageBehaviour::CommandFreeMemoryClick() {
-  const ReleaseResult released = releaser_.Release();
-  const platform::Privileges& privileges = *platform_.privileges;
-  const ReleaseMessage message =
-      ReleaseMessageOf(released, !privileges.GrantCommand().empty(), privileges.ByHandCommand());
-  ::MessageBoxW(window_, winui::Wide(message.text).c_str(), L"Tarvelo",
-                MB_OK | (message.warning ? MB_ICONWARNING : MB_ICONINFORMATION));
-  memory_.AppendReleaseLog(released.releasedMB);
-  // A release needs the booster's right too: it may have come or gone meanwhile.
-  process_.UpdateBoostNotice();
+  pagesLogic_.ShowMemoryFigures(visiblePage_, memoryState_.ShowMemoryState());
 }
 
 void WinPageBehaviour::ClearRowIcons() {

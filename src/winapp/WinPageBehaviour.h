@@ -7,6 +7,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "app/PagesLogic.h"
 #include "app/StatusPageLogic.h"
 #include "boost/ForegroundBooster.h"
 #include "boost/ProcessPageLogic.h"
@@ -64,7 +65,6 @@ class WinPageBehaviour : private CpuPageHost {
  private:
   void ShowTime();
   void ShowMemoryFigures();
-  void CommandFreeMemoryClick();
   void ClearRowIcons() override;
   void SetRowIcon(int row, const std::string& path, const std::string& iconKey) override;
   DialogResult RunLimitDialog(bool changeLimit, std::string_view pid, const std::string& path,
@@ -81,12 +81,11 @@ class WinPageBehaviour : private CpuPageHost {
   CpuLimitControl cpuLimits_;
   ModuleGetMemoryState memoryState_;
   MemoryReleaser releaser_;
-  AutoReleaseClock autoRelease_;
-  MemoryFigures shownFigures_{-1, -1, -1, -1};
   ProcessPageLogic process_;
   MemoryPageLogic memory_;
   CpuPageLogic cpu_;
   StatusPageLogic status_;
+  PagesLogic pagesLogic_;
   HIMAGELIST rowIcons_ = nullptr;
   // One icon lookup per program and fill: many processes run the same one.
   std::unordered_map<std::string, int> imageOfPath_;
