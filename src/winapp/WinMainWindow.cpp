@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include "app/ModuleAd.h"
 #include "forms/Forms.h"
 #include "winapp/resource.h"
 #include "winui/WinUi.h"
@@ -14,6 +15,9 @@
 namespace tarvelo::winapp {
 
 namespace {
+
+// The banner's control id.
+constexpr int kAdBannerId = 900;
 
 // Posted when the window's visibility may have changed.
 constexpr UINT kDisplayChanged = WM_APP + 20;
@@ -79,11 +83,19 @@ void WinMainWindow::BuildPages() {
   // The chrome's labels; its pictures are painted by the window itself.
   for (const form::Control& control : form::MainForm().controls) {
     if (control.kind != form::Kind::Label) continue;
+    const bool banner = std::string_view(control.name) == "LabelAd";
     HWND label = ::CreateWindowExW(0, L"STATIC", winui::Wide(control.text).c_str(),
-                                   WS_CHILD | SS_LEFT | SS_NOPREFIX | (control.wrap ? 0 : SS_LEFTNOWORDWRAP), 0, 0, 0,
-                                   0, window_, nullptr, instance_, nullptr);
+                                   WS_CHILD | SS_LEFT | SS_NOPREFIX | (control.wrap ? 0 : SS_LEFTNOWORDWRAP) |
+                                       (banner ? SS_NOTIFY : 0),
+                                   0, 0, 0, 0, window_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(banner ? kAdBannerId : 0)), instance_,
+                                   nullptr);
     // The banner shows once an advertisement arrives.
-    if (std::string_view(control.name) != "LabelAd") ::ShowWindow(label, SW_SHOWNA);
+    if (!banner) ::ShowWindow(label, SW_SHOWNA);
+    if (banner) {
+      ad_ = std::make_unique<WinAdBanner>(window_, label, ModuleAd::AdAddress(siteRoot_),
+                                          ModuleAd::AdPageAddress(siteRoot_));
+    }
     chromeLabels_.push_back({label, &control});
   }
   LayOutChrome();
@@ -156,6 +168,7 @@ void WinMainWindow::ExitProgram() {
   ::KillTimer(window_, kTimerTrayIconId);
   // Every priority, weight and limit the pages set is lifted now.
   behaviour_.reset();
+  ad_.reset();
   tray_->Icon().DeleteTrayIcon();
   tray_->CloseFormMenu();
   ::DestroyWindow(window_);
@@ -300,8 +313,19 @@ LRESULT WinMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
   switch (message) {
     case WM_TIMER:
       if (wParam == kTimerTrayIconId) tray_->Icon().TimerTrayIcon();
+      else if (ad_ && ad_->OnTimer(wParam)) return 0;
       else if (behaviour_) behaviour_->OnTimer(wParam);
       return 0;
+    case WinAdBanner::kDownloaded:
+      if (ad_) ad_->OnDownloaded(lParam);
+      else delete reinterpret_cast<std::string*>(lParam);
+      return 0;
+    case WM_COMMAND:
+      if (ad_ && LOWORD(wParam) == kAdBannerId && HIWORD(wParam) == STN_CLICKED) {
+        ad_->Clicked();
+        return 0;
+      }
+      return ::DefWindowProcA(window_, message, wParam, lParam);
     case WM_CTLCOLORSTATIC:
       for (const ChromeLabel& chrome : chromeLabels_) {
         if (reinterpret_cast<HWND>(lParam) != chrome.window) continue;
@@ -376,6 +400,10 @@ LRESULT WinMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       return 0;
     }
     case WM_SHOWWINDOW:
+      // The user is back: the banner asks at the next tick.
+      if (wParam != FALSE && ad_) ad_->WindowShown();
+      if (behaviour_) ::PostMessageA(window_, kDisplayChanged, 0, 0);
+      return ::DefWindowProcA(window_, message, wParam, lParam);
     case WM_SIZE:
       // Shown, hidden, minimised or restored: after the change has been made.
       if (behaviour_) ::PostMessageA(window_, kDisplayChanged, 0, 0);
@@ -392,6 +420,7 @@ LRESULT WinMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       return 0;
     case WM_DESTROY:
       behaviour_.reset();
+      ad_.reset();
       tray_->Icon().DeleteTrayIcon();
       window_ = nullptr;
       ::PostQuitMessage(0);

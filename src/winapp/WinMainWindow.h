@@ -15,6 +15,7 @@
 #include "forms/Form.h"
 #include "platform/Platform.h"
 #include "settings/Settings.h"
+#include "winapp/WinAdBanner.h"
 #include "winapp/WinPageBehaviour.h"
 #include "winapp/WinPages.h"
 #include "winapp/WinTray.h"
@@ -95,6 +96,7 @@ class WinMainWindow {
   std::unique_ptr<WinTray> tray_;
   std::unique_ptr<WinPages> pages_;
   std::unique_ptr<WinPageBehaviour> behaviour_;
+  std::unique_ptr<WinAdBanner> ad_;
   struct ChromeLabel {
     HWND window;
     const form::Control* control;

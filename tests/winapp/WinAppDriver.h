@@ -110,8 +110,11 @@ inline std::string TarveloExe() { return platform::ProgramDirectory() + "\\Tarve
 // system's log-off ends it, else by force.
 class Tarvelo {
  public:
-  Tarvelo(const std::string& exe, const std::string& configDir) {
+  // siteRoot: the product site it asks for its advertisement; by default a
+  // port of the loopback where nothing answers, so that no test goes out.
+  Tarvelo(const std::string& exe, const std::string& configDir, const std::string& siteRoot = "http://127.0.0.1:9") {
     ::SetEnvironmentVariableA("TARVELO_CONFIG_DIR", configDir.empty() ? nullptr : configDir.c_str());
+    ::SetEnvironmentVariableA("TARVELO_SITE_URL", siteRoot.c_str());
     std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -123,6 +126,7 @@ class Tarvelo {
       pid_ = info.dwProcessId;
     }
     ::SetEnvironmentVariableA("TARVELO_CONFIG_DIR", nullptr);
+    ::SetEnvironmentVariableA("TARVELO_SITE_URL", nullptr);
   }
   ~Tarvelo() { End(); }
   Tarvelo(const Tarvelo&) = delete;

@@ -1,8 +1,13 @@
 // Tarvelo.exe under Wine's X11 driver, on a private X display with a tray host.
 #include <gtest/gtest.h>
 
+#include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
 
 #include "forms/Forms.h"
 #include "platform/win32/WinAutostartEntry.h"
@@ -300,6 +305,86 @@ TEST_F(WinAppGuiTest, TheBoosterLogsTheWindowInFrontWithThePriorityItReadsBack) 
   tarvelo.End();
   // The booster puts the priority back when it ends.
   EXPECT_TRUE(WaitFor([] { return ::GetPriorityClass(::GetCurrentProcess()) == NORMAL_PRIORITY_CLASS; }));
+}
+
+// A web site on the loopback that gives every request the same reply, and
+// keeps the first request's head.
+class LoopbackSite {
+ public:
+  explicit LoopbackSite(std::string body) : body_(std::move(body)) {
+    WSADATA data;
+    ::WSAStartup(MAKEWORD(2, 2), &data);
+    listener_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(listener_, 4);
+    int length = sizeof address;
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ::ntohs(address.sin_port);
+    server_ = std::thread([this] { Serve(); });
+  }
+  ~LoopbackSite() {
+    ::closesocket(listener_);  // ends accept()
+    server_.join();
+    ::WSACleanup();
+  }
+
+  std::string Root() const { return "http://127.0.0.1:" + std::to_string(port_); }
+  int Requests() const { return requests_; }
+  std::string FirstRequest() const {
+    std::lock_guard lock(mutex_);
+    return first_;
+  }
+
+ private:
+  void Serve() {
+    for (;;) {
+      const SOCKET client = ::accept(listener_, nullptr, nullptr);
+      if (client == INVALID_SOCKET) return;
+      std::string head;
+      char buffer[1024];
+      int n = 0;
+      while (head.find("\r\n\r\n") == std::string::npos && (n = ::recv(client, buffer, sizeof buffer, 0)) > 0) {
+        head.append(buffer, static_cast<std::size_t>(n));
+      }
+      {
+        std::lock_guard lock(mutex_);
+        if (first_.empty()) first_ = head;
+      }
+      const std::string reply = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
+                                std::to_string(body_.size()) + "\r\nConnection: close\r\n\r\n" + body_;
+      ::send(client, reply.data(), static_cast<int>(reply.size()), 0);
+      ::shutdown(client, SD_SEND);
+      ::closesocket(client);
+      ++requests_;
+    }
+  }
+
+  std::string body_;
+  SOCKET listener_ = INVALID_SOCKET;
+  int port_ = 0;
+  std::thread server_;
+  std::atomic<int> requests_{0};
+  mutable std::mutex mutex_;
+  std::string first_;
+};
+
+// Once the window shows, the banner asks the product site for its
+// advertisement in the background and shows it as plain text.
+TEST_F(WinAppGuiTest, TheBannerShowsTheAdvertisementTheSiteGives) {
+  LoopbackSite site("AD<b>Tarvelo</b> & friends\r\n");
+  Tarvelo tarvelo(TarveloExe(), config.Path(), site.Root());
+  Start(tarvelo);
+  const HWND window = tarvelo.MainWindow();
+  const HWND banner = ::GetDlgItem(window, 900);
+  ASSERT_NE(banner, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(banner) != FALSE; })) << "requests: " << site.Requests();
+  EXPECT_EQ(TextOf(banner), "<b>Tarvelo</b> & friends");
+  EXPECT_NE(::GetWindowLongA(banner, GWL_STYLE) & SS_NOPREFIX, 0);
+  EXPECT_NE(site.FirstRequest().find("GET /"), std::string::npos) << site.FirstRequest();
+  EXPECT_NE(site.FirstRequest().find("User-Agent: Kestrawn"), std::string::npos) << site.FirstRequest();
 }
 
 }  // namespace
