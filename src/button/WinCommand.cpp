@@ -316,6 +316,10 @@ LRESULT WinCommand::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       ::EndPaint(window_, &paint);
       return 0;
     }
+    case WM_PRINTCLIENT:
+      // Into a device context of the caller's: animations, magnifiers, tests.
+      winui::PaintSurface(reinterpret_cast<HDC>(wParam), 0, 0, model_->Surface());
+      return 0;
     case WM_ERASEBKGND:
       return 1;
     case WM_SIZE:

@@ -101,6 +101,14 @@ LRESULT CALLBACK WinCpuMonitor::Procedure(HWND window, UINT message, WPARAM wPar
   return monitor->Handle(message, wParam, lParam);
 }
 
+void WinCpuMonitor::Paint(HDC dc) const {
+  RECT client;
+  ::GetClientRect(window_, &client);
+  PaintBorder(dc, client);
+  const int border = model_.BorderWidth();
+  winui::PaintSurface(dc, border, border, model_.Surface());
+}
+
 void WinCpuMonitor::PaintBorder(HDC dc, const RECT& r) const {
   const int w = r.right - r.left;
   const int h = r.bottom - r.top;
@@ -136,14 +144,14 @@ LRESULT WinCpuMonitor::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: {
       PAINTSTRUCT paint;
       HDC dc = ::BeginPaint(window_, &paint);
-      RECT client;
-      ::GetClientRect(window_, &client);
-      PaintBorder(dc, client);
-      const int border = model_.BorderWidth();
-      winui::PaintSurface(dc, border, border, model_.Surface());
+      Paint(dc);
       ::EndPaint(window_, &paint);
       return 0;
     }
+    case WM_PRINTCLIENT:
+      // Into a device context of the caller's: animations, magnifiers, tests.
+      Paint(reinterpret_cast<HDC>(wParam));
+      return 0;
     default:
       return ::DefWindowProcW(window_, message, wParam, lParam);
   }

@@ -29,6 +29,7 @@ class WinCpuMonitor : private CpuMonitorHost {
   WinCpuMonitor(HWND window, MonitorPlatform platform);
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  void Paint(HDC dc) const;
   void PaintBorder(HDC dc, const RECT& r) const;
 
   bool SetTimerInterval(int milliseconds) override;

@@ -116,6 +116,73 @@ TEST_F(WinPagesTest, ANewDpiLaysEveryPageOutAgain) {
   }
 }
 
+// What a window shows, as it paints itself into a device context.
+struct Shot {
+  explicit Shot(HWND window) {
+    RECT r;
+    ::GetClientRect(window, &r);
+    width = r.right;
+    height = r.bottom;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    dc = ::CreateCompatibleDC(nullptr);
+    void* bits = nullptr;
+    bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    old = ::SelectObject(dc, bitmap);
+    ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+  }
+  ~Shot() {
+    ::SelectObject(dc, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(dc);
+  }
+  raster::Color At(int x, int y) const {
+    const COLORREF c = ::GetPixel(dc, x, y);
+    return raster::MakeColor(GetRValue(c), GetGValue(c), GetBValue(c));
+  }
+  int width = 0;
+  int height = 0;
+  HDC dc;
+  HBITMAP bitmap;
+  HGDIOBJ old;
+};
+
+// The program's buttons and the diagram show exactly what their recipes
+// painted: the same pixels as the Qt program's, caption glyphs apart.
+TEST_F(WinPagesTest, ButtonsAndTheDiagramShowTheirRecipesPixelForPixel) {
+  WinPages pages(window, fake.platform);
+  std::vector<std::pair<HWND, const raster::PixelSurface*>> painted;
+  int border = 0;
+  for (const PageInfo& info : kPages) {
+    winui::FormPanel& page = pages.Page(info.id);
+    for (const form::Control& c : page.Description().controls) {
+      if (auto* command = button::WinCommand::Of(page.Control(c.name))) {
+        painted.emplace_back(command->Handle(), &command->Model().Surface());
+      }
+      if (auto* diagram = monitor::WinCpuMonitor::Of(page.Control(c.name))) {
+        painted.emplace_back(diagram->Handle(), &diagram->Model().Surface());
+        border = diagram->Model().BorderWidth();
+      }
+    }
+  }
+  ASSERT_EQ(painted.size(), 5u);  // four buttons on the pages, one diagram
+  for (const auto& [handle, surface] : painted) {
+    const Shot shot(handle);
+    const int offset = monitor::WinCpuMonitor::Of(handle) != nullptr ? border : 0;
+    ASSERT_GT(surface->Width(), 0);
+    int differing = 0;
+    for (int y = 0; y < surface->Height(); ++y) {
+      for (int x = 0; x < surface->Width(); ++x) differing += shot.At(x + offset, y + offset) != surface->Pixel(x, y);
+    }
+    EXPECT_EQ(differing, 0) << "of " << surface->Width() << " x " << surface->Height();
+  }
+}
+
 TEST_F(WinPagesTest, OnePageShowsAtATime) {
   WinPages pages(window, fake.platform);
   ::ShowWindow(window, SW_SHOWNA);
