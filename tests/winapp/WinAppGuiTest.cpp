@@ -307,6 +307,70 @@ TEST_F(WinAppGuiTest, TheBoosterLogsTheWindowInFrontWithThePriorityItReadsBack) 
   EXPECT_TRUE(WaitFor([] { return ::GetPriorityClass(::GetCurrentProcess()) == NORMAL_PRIORITY_CLASS; }));
 }
 
+// A click as the mouse makes it, on a window of the program.
+void Click(HWND control) {
+  ::PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+  ::PostMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+}
+
+// The text of the message box the program shows, once it shows; the box is
+// then closed with its OK.
+std::string AnswerMessageBox(DWORD pid) {
+  HWND box = nullptr;
+  if (!WaitFor([&] {
+        const auto boxes = WindowsOf(pid, "#32770");
+        box = boxes.empty() ? nullptr : boxes.front();
+        return box != nullptr && ::IsWindowVisible(box) != FALSE;
+      })) {
+    return "(no message box)";
+  }
+  std::string text;
+  for (const auto& [kind, childText] : ChildrenOf(box)) {
+    if (kind == "Static" && !childText.empty()) text += childText;
+  }
+  ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+  return text;
+}
+
+// A release runs and says what it did; a CPU limit the system refuses is
+// said plainly.
+TEST_F(WinAppGuiTest, AReleaseRunsAndARefusedLimitIsSaidPlainly) {
+  Tarvelo tarvelo(TarveloExe(), config.Path());
+  Start(tarvelo);
+  const HWND window = tarvelo.MainWindow();
+  ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(window) != FALSE; }));
+
+  Click(PageControl(window, PageId::Memory, "CommandFreeMemory"));
+  const std::string released = AnswerMessageBox(tarvelo.Pid());
+  // Wine's trim answers success but takes no page away: the message says
+  // that nothing moved, never a success that did not happen.
+  EXPECT_TRUE(released.rfind("Success! ", 0) == 0 || released.rfind("No memory could be released. ", 0) == 0)
+      << released;
+  const HWND log = PageControl(window, PageId::Memory, "ListViewMemoryLog");
+  EXPECT_TRUE(WaitFor([&] { return ::SendMessageA(log, LVM_GETITEMCOUNT, 0, 0) == 1; }));
+
+  // Wine makes job objects but refuses their CPU rate control.
+  const HWND list = PageControl(window, PageId::CPU, "ListViewProcesses");
+  ::PostMessageA(list, WM_KEYDOWN, VK_DOWN, 0);  // the first row
+  ::PostMessageA(list, WM_KEYUP, VK_DOWN, 0);
+  ASSERT_TRUE(WaitFor([&] { return ::SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) == 1; }));
+  Click(PageControl(window, PageId::CPU, "CommandLimitProcessCPU"));
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitFor([&] {
+    const auto dialogs = WindowsOf(tarvelo.Pid(), "TarveloLimitDialog");
+    dialog = dialogs.empty() ? nullptr : dialogs.front();
+    return dialog != nullptr && ::IsWindowVisible(dialog) != FALSE;
+  }));
+  EXPECT_EQ(TextOf(dialog), "Limit process CPU usage");
+  const form::Form& f = form::LimitDialogForm();
+  int ok = 0;
+  while (std::string_view(f.controls[static_cast<std::size_t>(ok)].name) != "CommandOK") ++ok;
+  Click(::GetDlgItem(::GetWindow(dialog, GW_CHILD), 1000 + ok));
+  const std::string refused = AnswerMessageBox(tarvelo.Pid());
+  EXPECT_EQ(refused.rfind("The CPU limit could not be set: ", 0), 0u) << refused;
+  EXPECT_FALSE(::IsWindowVisible(dialog));
+}
+
 // A web site on the loopback that gives every request the same reply, and
 // keeps the first request's head.
 class LoopbackSite {
