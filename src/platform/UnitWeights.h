@@ -37,7 +37,8 @@ class UnitWeights {
   virtual std::error_code SetWeight(const std::string& unit, std::uint64_t weight) = 0;
 
   // The weight the system applies to the unit's processes now, read from the
-  // system itself; nothing when no weight applies (no processor controller).
+  // system itself once it has the weight last set (a short wait at most);
+  // nothing when no weight applies (no processor controller).
   virtual std::optional<std::uint64_t> AppliedWeight(const std::string& unit) = 0;
 };
 

@@ -146,6 +146,10 @@ void FakeSystemdManager::WriteCpuMax(const FakeUnit& unit) {
   } else {
     out << std::max<std::uint64_t>(quota->second * kPeriod / 1'000'000, 1000) << " " << kPeriod << "\n";
   }
+  // The weight too, the kernel's default where the unit sets none.
+  const auto weight = unit.numbers.find("CPUWeight");
+  std::ofstream(dir + "/cpu.weight", std::ios::trunc)
+      << (weight == unit.numbers.end() || weight->second == UINT64_MAX ? 100 : weight->second) << "\n";
 }
 
 // Runs on the serving thread: the job of a start ends.

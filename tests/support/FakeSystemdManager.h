@@ -71,7 +71,7 @@ class FakeSystemdManager {
   void SetJobDelay(std::chrono::milliseconds delay);
   // The next starts' jobs end with this result ("failed", ...) and move nothing.
   void FailStarts(const std::string& result);
-  // Where the units' groups are written (cpu.max), as /sys/fs/cgroup; with
+  // Where the units' groups are written (cpu.max, cpu.weight), as /sys/fs/cgroup; with
   // cpuController false the manager takes quotas and writes no cpu.max, as
   // where the controller is not delegated to it.
   void SetCgroupRoot(const std::string& root, bool cpuController = true);

@@ -5,7 +5,9 @@
 
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <climits>
+#include <thread>
 
 #include "platform/linux/processes/ProcessControl.h"
 #include "platform/linux/UniqueFd.h"
@@ -134,14 +136,28 @@ std::optional<std::uint64_t> LinuxUnitWeights::AppliedWeight(const std::string& 
   const auto group = controlGroups_.find(unit);
   SystemdUserManager* manager = Manager();
   if (group == controlGroups_.end() || manager == nullptr) return std::nullopt;
-  // The manager writes the cgroup after it has answered a change; any later
-  // answer of it comes after that write.
-  if (!manager->CpuWeight(unit).Ok()) return std::nullopt;
-  const auto text = ReadProcText(cgroupRoot_ + group->second + "/cpu.weight");
-  if (!text) return std::nullopt;  // no cpu controller: no weight applies
-  std::uint64_t weight = 0;
-  const auto [end, ec] = std::from_chars(text->data(), text->data() + text->size(), weight);
-  if (ec != std::errc() || end == text->data()) return std::nullopt;
+  const auto wanted = manager->CpuWeight(unit);
+  if (!wanted.Ok()) return std::nullopt;
+  const std::string file = cgroupRoot_ + group->second + "/cpu.weight";
+  const auto read = [&file]() -> std::optional<std::uint64_t> {
+    const auto text = ReadProcText(file);
+    if (!text) return std::nullopt;  // no cpu controller: no weight applies
+    std::uint64_t weight = 0;
+    const auto [end, ec] = std::from_chars(text->data(), text->data() + text->size(), weight);
+    if (ec != std::errc() || end == text->data()) return std::nullopt;
+    return weight;
+  };
+  // The manager writes the group from a queue of its own after it has
+  // answered the change, and answers other calls before that: until then the
+  // kernel holds the old weight. Its own value is read until the kernel has
+  // it, for at most a second; a unit without a weight of its own is read once.
+  std::optional<std::uint64_t> weight = read();
+  if (wanted.value == kUnset) return weight;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  while (weight && *weight != wanted.value && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    weight = read();
+  }
   return weight;
 }
 

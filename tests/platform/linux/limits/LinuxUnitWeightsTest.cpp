@@ -120,6 +120,19 @@ TEST_F(LinuxUnitWeightsTest, ReadsSetsAndReadsBackAWeight) {
   EXPECT_EQ(weights->WeightOf("app-editor-42.scope"), UnitWeights::kUnset) << "back to no weight at all";
 }
 
+// The manager answers a change before it writes the group, and answers other
+// calls before that too: the weight read back is the kernel's once it has it.
+TEST_F(LinuxUnitWeightsTest, TheWeightReadBackIsTheKernelsOnceTheManagerHasWrittenIt) {
+  AddProcess(42, "app-editor-42.scope", 50, "50\n");
+  fake->SetCgroupRoot(cgroups.Path());
+  fake->SetJobDelay(std::chrono::milliseconds(150));
+  ASSERT_EQ(weights->UnitOf(42), "app-editor-42.scope");
+  ASSERT_FALSE(weights->SetWeight("app-editor-42.scope", 300));
+  EXPECT_EQ(weights->AppliedWeight("app-editor-42.scope"), 300u);
+  ASSERT_FALSE(weights->SetWeight("app-editor-42.scope", 50));
+  EXPECT_EQ(weights->AppliedWeight("app-editor-42.scope"), 50u) << "a weight put back is back when this returns";
+}
+
 TEST_F(LinuxUnitWeightsTest, RefusalsGoneUnitsAndMissingControllers) {
   AddProcess(42, "app-editor-42.scope", 100, "");  // no cpu.weight: the controller is off for it
   EXPECT_EQ(weights->UnitOf(42), "app-editor-42.scope");
@@ -146,8 +159,9 @@ TEST_F(LinuxUnitWeightsTest, TheBoosterWeightsTheUnitInFrontAndPutsEveryWeightBa
   priorities.mayRaise = false;
   priorities.self = 7;
   AddProcess(7, "app-tarvelo-7.scope", std::nullopt);
-  AddProcess(42, "app-editor-42.scope", 150, "300\n");  // as the manager will have written it
-  AddProcess(43, "app-viewer-43.scope", std::nullopt, "900\n");
+  AddProcess(42, "app-editor-42.scope", 150, "150\n");
+  AddProcess(43, "app-viewer-43.scope", std::nullopt);
+  fake->SetCgroupRoot(cgroups.Path());  // the manager writes each change to the kernel a little later
   for (ProcessId pid : {42u, 43u}) {
     priorities.classes[pid] = PriorityClass::Normal;
     priorities.denied.insert(pid);
