@@ -116,13 +116,7 @@ class GdiCaptionText : public CaptionText {
     const int width = right - left;
     const int height = bottom - top;
     // The pixels under the text in a DIB, the text drawn over them, and back.
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = winui::TopDownBitmap(width, height);
     void* bits = nullptr;
     HBITMAP bitmap = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (bitmap == nullptr) return;
@@ -132,12 +126,7 @@ class GdiCaptionText : public CaptionText {
                               static_cast<std::size_t>(x)];
     };
     for (int y = 0; y < height; ++y) {
-      for (int x = 0; x < width; ++x) {
-        const Color c = at(left + x, top + y);
-        pixels[y * width + x] = static_cast<std::uint32_t>(raster::Blue(c)) |
-                                (static_cast<std::uint32_t>(raster::Green(c)) << 8) |
-                                (static_cast<std::uint32_t>(raster::Red(c)) << 16);
-      }
+      for (int x = 0; x < width; ++x) pixels[y * width + x] = winui::DibPixel(at(left + x, top + y));
     }
     HGDIOBJ old = ::SelectObject(dc_, bitmap);
     ::SetBkMode(dc_, TRANSPARENT);
@@ -150,8 +139,7 @@ class GdiCaptionText : public CaptionText {
     ::GdiFlush();
     for (int y = 0; y < height; ++y) {
       for (int x = 0; x < width; ++x) {
-        const std::uint32_t p = pixels[y * width + x];
-        const Color c = raster::MakeColor((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+        const Color c = winui::SurfaceColor(pixels[y * width + x]);
         if (c != at(left + x, top + y)) surface.DrawDot(left + x, top + y, c);
       }
     }

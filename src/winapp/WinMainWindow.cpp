@@ -122,13 +122,7 @@ void WinMainWindow::LayOutChrome() {
     ::SendMessageW(chrome.window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (control.width == 0) {
       // As large as its text.
-      HDC dc = ::GetDC(chrome.window);
-      HGDIOBJ old = ::SelectObject(dc, font);
-      const std::wstring text = winui::Wide(control.text);
-      SIZE size{};
-      ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-      ::SelectObject(dc, old);
-      ::ReleaseDC(chrome.window, dc);
+      const SIZE size = winui::TextSize(chrome.window, font, winui::Wide(control.text));
       r.right = r.left + size.cx;
       r.bottom = r.top + size.cy;
     }

@@ -169,14 +169,8 @@ void FormPanel::FitToText(std::size_t index) {
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
   ::GetWindowTextW(label, text.data(), length + 1);
   text.resize(static_cast<std::size_t>(length));
-  HDC dc = ::GetDC(label);
-  HGDIOBJ old = ::SelectObject(dc, FontOf(control.font.value_or(form::kWindowFont), dpi_));
-  RECT extent{0, 0, 0, 0};
-  ::DrawTextW(dc, text.empty() ? L" " : text.c_str(), -1, &extent, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(label, dc);
-  ::SetWindowPos(label, nullptr, 0, 0, text.empty() ? 0 : extent.right, extent.bottom,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const SIZE size = TextSize(label, FontOf(control.font.value_or(form::kWindowFont), dpi_), text);
+  ::SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void FormPanel::SetText(std::string_view name, std::string_view utf8) {

@@ -72,22 +72,34 @@ HFONT FontOf(const form::Font& font, UINT dpi) {
   return handle;
 }
 
+BITMAPINFO TopDownBitmap(int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+SIZE TextSize(HWND window, HFONT font, std::wstring_view text) {
+  HDC dc = ::GetDC(window);
+  HGDIOBJ old = ::SelectObject(dc, font);
+  RECT extent{0, 0, 0, 0};
+  const std::wstring line(text.empty() ? std::wstring_view(L" ") : text);
+  ::DrawTextW(dc, line.c_str(), static_cast<int>(line.size()), &extent, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(window, dc);
+  return {text.empty() ? 0 : extent.right, extent.bottom};
+}
+
 void PaintSurface(HDC dc, int x, int y, const raster::PixelSurface& surface) {
   if (surface.Width() <= 0 || surface.Height() <= 0) return;
   // 0x00BBGGRR to the DIB's 0x00RRGGBB, top row first.
   std::vector<std::uint32_t> bits(surface.Pixels().size());
-  for (std::size_t i = 0; i < bits.size(); ++i) {
-    const raster::Color c = surface.Pixels()[i];
-    bits[i] = static_cast<std::uint32_t>(raster::Blue(c)) | (static_cast<std::uint32_t>(raster::Green(c)) << 8) |
-              (static_cast<std::uint32_t>(raster::Red(c)) << 16);
-  }
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = surface.Width();
-  info.bmiHeader.biHeight = -surface.Height();
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
+  for (std::size_t i = 0; i < bits.size(); ++i) bits[i] = DibPixel(surface.Pixels()[i]);
+  const BITMAPINFO info = TopDownBitmap(surface.Width(), surface.Height());
   ::SetDIBitsToDevice(dc, x, y, static_cast<DWORD>(surface.Width()), static_cast<DWORD>(surface.Height()), 0, 0, 0,
                       static_cast<UINT>(surface.Height()), bits.data(), &info, DIB_RGB_COLORS);
 }

@@ -29,6 +29,21 @@ COLORREF ColorOf(form::Rgb rgb);
 // The font at dpi. The fonts live as long as the program: a handful of them.
 HFONT FontOf(const form::Font& font, UINT dpi);
 
+// A 32-bit device-independent bitmap of that size, its top row first.
+BITMAPINFO TopDownBitmap(int width, int height);
+// A surface colour as a pixel of such a bitmap (0x00RRGGBB), and back.
+constexpr std::uint32_t DibPixel(raster::Color c) {
+  return static_cast<std::uint32_t>(raster::Blue(c)) | (static_cast<std::uint32_t>(raster::Green(c)) << 8) |
+         (static_cast<std::uint32_t>(raster::Red(c)) << 16);
+}
+constexpr raster::Color SurfaceColor(std::uint32_t pixel) {
+  return raster::MakeColor(static_cast<int>((pixel >> 16) & 0xFF), static_cast<int>((pixel >> 8) & 0xFF),
+                           static_cast<int>(pixel & 0xFF));
+}
+
+// The size of one line of text in the font, no character taken as a prefix.
+SIZE TextSize(HWND window, HFONT font, std::wstring_view text);
+
 // Copies the surface's pixels to the device context with their top-left
 // corner at (x, y).
 void PaintSurface(HDC dc, int x, int y, const raster::PixelSurface& surface);
