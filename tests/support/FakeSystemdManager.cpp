@@ -146,10 +146,14 @@ void FakeSystemdManager::WriteCpuMax(const FakeUnit& unit) {
   } else {
     out << std::max<std::uint64_t>(quota->second * kPeriod / 1'000'000, 1000) << " " << kPeriod << "\n";
   }
-  // The weight too, the kernel's default where the unit sets none.
+  // The weight too, the kernel's default where the unit sets none. A reader
+  // of the kernel's file sees the old value or the new one, never an empty
+  // file: written beside it and renamed over it.
   const auto weight = unit.numbers.find("CPUWeight");
-  std::ofstream(dir + "/cpu.weight", std::ios::trunc)
+  const std::string file = dir + "/cpu.weight";
+  std::ofstream(file + ".new", std::ios::trunc)
       << (weight == unit.numbers.end() || weight->second == UINT64_MAX ? 100 : weight->second) << "\n";
+  std::filesystem::rename(file + ".new", file);
 }
 
 // Runs on the serving thread: the job of a start ends.
